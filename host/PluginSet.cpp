@@ -1,0 +1,74 @@
+#include "PluginSet.h"
+
+#include <QDir>
+#include <QLibrary>
+#include <QPluginLoader>
+
+#ifndef PRINTPANELS_PLUGIN_DIR
+#define PRINTPANELS_PLUGIN_DIR "/usr/local/lib/printpanels"
+#endif
+
+namespace printpanels::host {
+
+PluginSet::PluginSet() = default;
+
+PluginSet::~PluginSet()
+{
+    // Factories own their panels; unloading deletes the root objects.
+    for (auto it = plugins_.rbegin(); it != plugins_.rend(); ++it)
+        it->loader->unload();
+}
+
+QStringList PluginSet::searchPath()
+{
+    const QString env = qEnvironmentVariable("PRINTPANELS_PLUGIN_PATH");
+    if (!env.isEmpty())
+        return env.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    return {QStringLiteral(PRINTPANELS_PLUGIN_DIR)};
+}
+
+void PluginSet::load(const QStringList& dirs)
+{
+    for (const QString& dirName : dirs) {
+        QDir dir(dirName);
+        const QStringList files = dir.entryList(QDir::Files, QDir::Name);
+        for (const QString& file : files) {
+            const QString path = dir.absoluteFilePath(file);
+            if (!QLibrary::isLibrary(path))
+                continue;
+            auto loader = std::make_unique<QPluginLoader>(path);
+            QObject* root = loader->instance();
+            auto* factory = qobject_cast<PDEPlugIn*>(root);
+            if (!factory) {
+                warnings_ << (root ? QStringLiteral("%1: not a print-dialog plug-in").arg(path)
+                                   : QStringLiteral("%1: %2").arg(path, loader->errorString()));
+                if (root)
+                    loader->unload();
+                continue;
+            }
+            factory->initWithBundle(path);
+            plugins_.push_back({std::move(loader), factory});
+        }
+    }
+}
+
+QList<PluginSet::Panel> PluginSet::printerPanels(PDEPluginCallback* callback)
+{
+    QList<Panel> panels;
+    for (auto& p : plugins_)
+        for (PDEPanel* panel : p.factory->PDEPanelsForType(QString::fromLatin1(kPDEPrinterPanelType), callback))
+            if (panel)
+                panels << Panel{panel, p.factory->helpBookPath()};
+    return panels;
+}
+
+QStringList PluginSet::helpBooks() const
+{
+    QStringList books;
+    for (const auto& p : plugins_)
+        if (const QString book = p.factory->helpBookPath(); !book.isEmpty())
+            books << book;
+    return books;
+}
+
+} // namespace printpanels::host

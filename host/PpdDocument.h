@@ -1,0 +1,81 @@
+// The current printer's PPD as the host keeps it: opened with libcups, choices
+// marked through ppdMarkOption, UIConstraints applied with cupsResolveConflicts.
+#pragma once
+
+#include "PpdApi.h"
+
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace printpanels::host {
+
+// What became of one request to mark a choice.
+struct MarkOutcome {
+    enum class Status {
+        Marked,         // marked; `changed` names options a constraint moved as well
+        Unchanged,      // the choice was already marked
+        Refused,        // a constraint that cannot be resolved; nothing was marked
+        UnknownOption,  // the PPD has no such option
+        UnknownChoice,  // no such choice and no custom value accepted for it
+        BadCustomValue, // a custom text outside the option's limits
+    };
+    Status status = Status::UnknownOption;
+    QStringList changed;      // "Option: Choice" of every other option a constraint changed
+    std::vector<std::string> changedKeys; // their keywords
+    QStringList conflicting;  // options the refused choice conflicts with
+    QString message;          // one sentence for the dialog, empty when there is nothing to say
+
+    bool accepted() const { return status == Status::Marked || status == Status::Unchanged; }
+};
+
+class PpdDocument {
+public:
+    PpdDocument() = default;
+    ~PpdDocument();
+    PpdDocument(const PpdDocument&) = delete;
+    PpdDocument& operator=(const PpdDocument&) = delete;
+
+    // Opens the file and marks its defaults; false with `error` set otherwise.
+    bool open(const QString& path, QString* error);
+    bool isOpen() const { return ppd_ != nullptr; }
+    ppd_file_t* ppd() const { return ppd_; }
+
+    // Marks a set of options as a queue keeps them (cupsMarkOptions), then
+    // resolves whatever conflicts they leave.
+    void applyOptions(int numOptions, cups_option_t* options);
+
+    // Marks `value` for `keyword`: a choice keyword, or, for an option that
+    // takes a custom text, the text itself. Conflicts are resolved; a change
+    // that cannot be resolved leaves the PPD exactly as it was.
+    MarkOutcome markChoice(const std::string& keyword, const std::string& value);
+
+    // The value of the marked choice as a job option would carry it:
+    // the choice keyword, or "Custom.<text>" for a custom text. Empty when
+    // nothing is marked.
+    std::string markedValue(const std::string& keyword) const;
+    // The custom text of an option that takes one; empty when none is set.
+    QString customText(const std::string& keyword) const;
+    bool takesCustomText(const std::string& keyword) const;
+
+    // Every option whose marked choice differs from the PPD's default, as
+    // (keyword, value) pairs in the PPD's order.
+    std::vector<std::pair<std::string, std::string>> changedFromDefaults() const;
+
+    // "Title: choice text" of the marked choice, for messages.
+    QString describe(const std::string& keyword) const;
+    static QString optionTitle(const ppd_option_t* option);
+
+private:
+    struct Snapshot {
+        std::vector<std::pair<std::string, std::string>> marks; // keyword -> markedValue
+    };
+    Snapshot snapshot() const;
+    void restore(const Snapshot& s, const std::string& only = {});
+
+    ppd_file_t* ppd_ = nullptr;
+};
+
+} // namespace printpanels::host

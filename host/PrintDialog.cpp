@@ -1,0 +1,435 @@
+#include "PrintDialog.h"
+
+#include "JobSubmitter.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSet>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cstring>
+#include <functional>
+
+namespace printpanels::host {
+namespace {
+
+// The PPD's page-region twin of PageSize: libcups keeps it in step with
+// PageSize, so it gets no control of its own.
+bool hiddenOption(const char* keyword) { return std::strcmp(keyword, "PageRegion") == 0; }
+
+QString choiceText(const ppd_choice_t& c)
+{
+    return c.text[0] ? QString::fromUtf8(c.text) : QString::fromLatin1(c.choice);
+}
+
+} // namespace
+
+PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, QString document, QWidget* parent)
+    : QDialog(parent), session_(session), panels_(std::move(panels)), document_(std::move(document))
+{
+    ppd_file_t* ppd = session_.ppd().ppd();
+    const QString printerName = !session_.queue().isEmpty() ? session_.queue()
+                                : (ppd && ppd->nickname) ? QString::fromUtf8(ppd->nickname)
+                                                         : tr("PPD file");
+    setWindowTitle(tr("Print - %1").arg(printerName));
+    setObjectName(QStringLiteral("printDialog"));
+
+    auto* top = new QFormLayout;
+    auto* printer = new QLabel(printerName);
+    printer->setObjectName(QStringLiteral("printerName"));
+    printer->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    auto* printerLabel = new QLabel(tr("Printer:"));
+    printerLabel->setBuddy(printer);
+    printer->setAccessibleName(tr("Printer"));
+    top->addRow(printerLabel, printer);
+
+    destination_ = new QComboBox;
+    destination_->setObjectName(QStringLiteral("destination"));
+    if (!session_.queue().isEmpty())
+        destination_->addItem(tr("Printer \"%1\"").arg(session_.queue()), int(kPMDestinationPrinter));
+    destination_->addItem(tr("Save to file"), int(kPMDestinationFile));
+    auto* destinationLabel = new QLabel(tr("&Destination:"));
+    destinationLabel->setBuddy(destination_);
+    top->addRow(destinationLabel, destination_);
+
+    outputFile_ = new QLineEdit;
+    outputFile_->setObjectName(QStringLiteral("outputFile"));
+    browse_ = new QPushButton(tr("B&rowse..."));
+    browse_->setAccessibleDescription(tr("Choose the file to save the document to"));
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(outputFile_, 1);
+    fileRow->addWidget(browse_);
+    auto* fileLabel = new QLabel(tr("Output &file:"));
+    fileLabel->setBuddy(outputFile_);
+    top->addRow(fileLabel, fileRow);
+
+    copies_ = new QSpinBox;
+    copies_->setObjectName(QStringLiteral("copies"));
+    copies_->setRange(1, 9999);
+    auto* copiesLabel = new QLabel(tr("&Copies:"));
+    copiesLabel->setBuddy(copies_);
+    top->addRow(copiesLabel, copies_);
+
+    auto* documentName = new QLabel(document_.isEmpty() ? tr("(none)") : QFileInfo(document_).fileName());
+    documentName->setObjectName(QStringLiteral("documentName"));
+    documentName->setAccessibleName(tr("Document"));
+    auto* documentLabel = new QLabel(tr("Document:"));
+    documentLabel->setBuddy(documentName);
+    top->addRow(documentLabel, documentName);
+
+    pages_ = new QTabWidget;
+    pages_->setObjectName(QStringLiteral("pages"));
+    pages_->setAccessibleName(tr("Settings pages"));
+    pages_->setUsesScrollButtons(true);
+
+    // The panels come up with the values kept for this queue.
+    for (const auto& p : panels_) {
+        QWidget* view = p.panel->panelView();
+        p.panel->restoreValuesAndReturnError(nullptr);
+        if (!view)
+            continue;
+        const int index = pages_->addTab(view, p.panel->panelName());
+        pages_->setTabToolTip(index, p.panel->panelName());
+    }
+
+    auto* featuresPage = new QWidget;
+    featuresPage->setObjectName(QStringLiteral("printerFeatures"));
+    buildFeaturesPage(featuresPage);
+    auto* featuresScroll = new QScrollArea;
+    featuresScroll->setWidget(featuresPage);
+    featuresScroll->setWidgetResizable(true);
+    featuresScroll->setFrameShape(QFrame::NoFrame);
+    featuresIndex_ = pages_->addTab(featuresScroll, tr("Printer Features"));
+
+    summary_ = new QTreeWidget;
+    summary_->setObjectName(QStringLiteral("summary"));
+    summary_->setAccessibleName(tr("Summary of the settings"));
+    summary_->setColumnCount(2);
+    summary_->setHeaderLabels({tr("Setting"), tr("Value")});
+    summary_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    summaryIndex_ = pages_->addTab(summary_, tr("Summary"));
+
+    message_ = new QLabel;
+    message_->setObjectName(QStringLiteral("message"));
+    message_->setWordWrap(true);
+    message_->setAccessibleName(tr("Settings message"));
+    message_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    message_->setMinimumHeight(message_->fontMetrics().lineSpacing() * 2);
+
+    auto* buttons = new QDialogButtonBox;
+    helpButton_ = buttons->addButton(QDialogButtonBox::Help);
+    buttons->addButton(QDialogButtonBox::Cancel);
+    printButton_ = buttons->addButton(tr("&Print"), QDialogButtonBox::AcceptRole);
+    printButton_->setObjectName(QStringLiteral("printButton"));
+    printButton_->setDefault(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(pages_, 1);
+    layout->addWidget(message_);
+    layout->addWidget(buttons);
+
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] { print(); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &PrintDialog::reject);
+    connect(helpButton_, &QPushButton::clicked, this, &PrintDialog::openHelp);
+    connect(destination_, &QComboBox::currentIndexChanged, this, &PrintDialog::destinationChanged);
+    connect(outputFile_, &QLineEdit::textChanged, this, &PrintDialog::destinationChanged);
+    connect(browse_, &QPushButton::clicked, this, [this] {
+        const QString file = QFileDialog::getSaveFileName(this, tr("Save Document As"), outputFile_->text());
+        if (!file.isEmpty())
+            outputFile_->setText(file);
+    });
+    connect(pages_, &QTabWidget::currentChanged, this, &PrintDialog::pageChanged);
+
+    session_.setMarkListener([this](const QString& key, const MarkOutcome& outcome) { showOutcome(key, outcome); });
+
+    destinationChanged();
+    pages_->setCurrentIndex(0);
+    pageChanged(0);
+    refreshFeatures();
+    rebuildSummary();
+}
+
+PrintDialog::~PrintDialog()
+{
+    session_.setMarkListener({});
+}
+
+void PrintDialog::buildFeaturesPage(QWidget* page)
+{
+    QSet<QString> shownByPanels;
+    for (const auto& p : panels_)
+        for (const QString& key : p.panel->supportedPPDOptionKeys())
+            shownByPanels.insert(key);
+
+    auto* layout = new QVBoxLayout(page);
+    ppd_file_t* ppd = session_.ppd().ppd();
+    std::function<void(ppd_group_t*, QFormLayout*)> addGroup = [&](ppd_group_t* group, QFormLayout* form) {
+        for (int i = 0; i < group->num_options; ++i) {
+            ppd_option_t* option = &group->options[i];
+            const QString keyword = QString::fromLatin1(option->keyword);
+            if (shownByPanels.contains(keyword) || hiddenOption(option->keyword) || option->num_choices <= 0)
+                continue;
+            const QString title = PpdDocument::optionTitle(option);
+            QWidget* control = nullptr;
+            if (session_.ppd().takesCustomText(option->keyword)) {
+                auto* edit = new QLineEdit;
+                ppd_coption_t* coption = ppdFindCustomOption(ppd, option->keyword);
+                auto* param = coption ? static_cast<ppd_cparam_t*>(cupsArrayFirst(coption->params)) : nullptr;
+                if (param && (param->type == PPD_CUSTOM_PASSWORD || param->type == PPD_CUSTOM_PASSCODE))
+                    edit->setEchoMode(QLineEdit::Password);
+                if (param)
+                    edit->setMaxLength(std::max(1, param->maximum.custom_string));
+                if (ppd_choice_t* def = ppdFindChoice(option, option->defchoice))
+                    edit->setPlaceholderText(choiceText(*def));
+                connect(edit, &QLineEdit::editingFinished, this, [this, edit, keyword, option] {
+                    const QString text = edit->text();
+                    featureChosen(keyword, text.isEmpty() ? QString::fromLatin1(option->defchoice) : text);
+                });
+                control = edit;
+            } else {
+                auto* combo = new QComboBox;
+                for (int c = 0; c < option->num_choices; ++c)
+                    if (std::strcmp(option->choices[c].choice, "Custom") != 0)
+                        combo->addItem(choiceText(option->choices[c]), QString::fromLatin1(option->choices[c].choice));
+                connect(combo, &QComboBox::activated, this, [this, combo, keyword](int index) {
+                    featureChosen(keyword, combo->itemData(index).toString());
+                });
+                control = combo;
+            }
+            control->setObjectName(QStringLiteral("feature-") + keyword);
+            control->setAccessibleName(title);
+            control->setProperty("ppdKeyword", keyword);
+            auto* label = new QLabel(title + QLatin1Char(':'));
+            label->setBuddy(control);
+            form->addRow(label, control);
+            features_.insert(keyword, control);
+        }
+        for (int i = 0; i < group->num_subgroups; ++i)
+            addGroup(&group->subgroups[i], form);
+    };
+    if (ppd) {
+        for (int g = 0; g < ppd->num_groups; ++g) {
+            auto* box = new QGroupBox(QString::fromUtf8(ppd->groups[g].text[0] ? ppd->groups[g].text : ppd->groups[g].name));
+            auto* form = new QFormLayout(box);
+            addGroup(&ppd->groups[g], form);
+            if (form->rowCount() == 0)
+                delete box;
+            else
+                layout->addWidget(box);
+        }
+    }
+    if (features_.isEmpty())
+        layout->addWidget(new QLabel(tr("The printer has no further features.")));
+    layout->addStretch(1);
+}
+
+void PrintDialog::refreshFeatures()
+{
+    PpdDocument& ppd = session_.ppd();
+    for (auto it = features_.constBegin(); it != features_.constEnd(); ++it) {
+        const std::string keyword = it.key().toStdString();
+        if (auto* combo = qobject_cast<QComboBox*>(it.value())) {
+            const int index = combo->findData(QString::fromStdString(ppd.markedValue(keyword)));
+            QSignalBlocker block(combo);
+            combo->setCurrentIndex(index);
+        } else if (auto* edit = qobject_cast<QLineEdit*>(it.value())) {
+            const bool custom = ppd.markedValue(keyword).rfind("Custom.", 0) == 0;
+            QSignalBlocker block(edit);
+            edit->setText(custom ? ppd.customText(keyword) : QString());
+        }
+    }
+}
+
+void PrintDialog::featureChosen(const QString& keyword, const QString& value)
+{
+    session_.willChangePPDOptionKeyValue(keyword, value);
+    refreshFeatures();
+}
+
+void PrintDialog::showOutcome(const QString& key, const MarkOutcome& outcome)
+{
+    message_->setText(outcome.message);
+    refreshFeatures();
+    if (outcome.status != MarkOutcome::Status::Marked)
+        return;
+    // Tell the panels what the PPD now holds for the option and for every
+    // option a constraint moved along with it.
+    QStringList keys{key};
+    for (const std::string& k : outcome.changedKeys)
+        keys << QString::fromStdString(k);
+    for (const auto& p : panels_) {
+        const QStringList supported = p.panel->supportedPPDOptionKeys();
+        for (const QString& k : keys)
+            if (supported.contains(k))
+                p.panel->PPDOptionKeyValueDidChange(k, QString::fromStdString(session_.ppd().markedValue(k.toStdString())));
+    }
+    if (pages_ && pages_->currentIndex() == summaryIndex_)
+        rebuildSummary();
+}
+
+void PrintDialog::pageChanged(int index)
+{
+    if (index < 0)
+        return;
+    // A panel may keep the user on its page.
+    if (lastIndex_ >= 0 && lastIndex_ != index && lastIndex_ < panels_.size() && !panels_[lastIndex_].panel->shouldHide()) {
+        QSignalBlocker block(pages_);
+        pages_->setCurrentIndex(lastIndex_);
+        return;
+    }
+    lastIndex_ = index;
+    if (index < panels_.size()) {
+        panels_[index].panel->willShow();
+        helpButton_->setEnabled(panels_[index].panel->shouldShowHelp() && !panels_[index].helpBook.isEmpty());
+    } else {
+        bool anyHelp = false;
+        for (const auto& p : panels_)
+            anyHelp = anyHelp || !p.helpBook.isEmpty();
+        helpButton_->setEnabled(anyHelp);
+    }
+    if (index == summaryIndex_)
+        rebuildSummary();
+}
+
+void PrintDialog::rebuildSummary()
+{
+    summary_->clear();
+    auto* general = new QTreeWidgetItem(summary_, {tr("General")});
+    new QTreeWidgetItem(general, {tr("Destination"), destination_->currentText()});
+    new QTreeWidgetItem(general, {tr("Copies"), QString::number(copies_->value())});
+    for (const auto& p : panels_) {
+        auto* item = new QTreeWidgetItem(summary_, {p.panel->panelName()});
+        const QMap<QString, QString> info = p.panel->summaryInfo();
+        for (auto it = info.constBegin(); it != info.constEnd(); ++it)
+            new QTreeWidgetItem(item, {it.key(), it.value()});
+    }
+    if (!features_.isEmpty()) {
+        auto* item = new QTreeWidgetItem(summary_, {tr("Printer Features")});
+        for (auto it = features_.constBegin(); it != features_.constEnd(); ++it) {
+            const QString text = session_.ppd().describe(it.key().toStdString());
+            const qsizetype colon = text.indexOf(QStringLiteral(": "));
+            new QTreeWidgetItem(item, {colon < 0 ? text : text.left(colon) + QLatin1Char(':'),
+                                       colon < 0 ? QString() : text.mid(colon + 2)});
+        }
+    }
+    summary_->expandAll();
+}
+
+void PrintDialog::destinationChanged()
+{
+    const auto type = PMDestinationType(destination_->currentData().toInt());
+    session_.setDestinationType(type);
+    const bool toFile = type == kPMDestinationFile;
+    outputFile_->setEnabled(toFile);
+    browse_->setEnabled(toFile);
+    copies_->setEnabled(!toFile);
+    printButton_->setText(toFile ? tr("&Save") : tr("&Print"));
+    if (document_.isEmpty()) {
+        printButton_->setEnabled(false);
+        printButton_->setToolTip(tr("No document was given to print."));
+    } else {
+        printButton_->setEnabled(!toFile || !outputFile_->text().isEmpty());
+        printButton_->setToolTip(QString());
+    }
+}
+
+void PrintDialog::saveAll()
+{
+    for (const auto& p : panels_)
+        p.panel->saveValuesAndReturnError(nullptr);
+    if (!session_.settings().save())
+        message_->setText(tr("The print settings could not be saved."));
+    saved_ = true;
+}
+
+void PrintDialog::showError(const QString& text)
+{
+    message_->setText(text);
+}
+
+bool PrintDialog::print()
+{
+    if (document_.isEmpty()) {
+        showError(tr("There is no document to print."));
+        return false;
+    }
+    for (const auto& p : panels_)
+        p.panel->shouldPrint();
+    saveAll();
+
+    if (session_.destinationType() == kPMDestinationFile) {
+        const QString target = outputFile_->text();
+        if (target.isEmpty()) {
+            showError(tr("Choose a file to save the document to."));
+            return false;
+        }
+        if (QFileInfo(target).absoluteFilePath() == QFileInfo(document_).absoluteFilePath()) {
+            showError(tr("The document cannot be saved over itself."));
+            return false;
+        }
+        if (QFile::exists(target) && !QFile::remove(target)) {
+            showError(tr("%1 cannot be replaced.").arg(target));
+            return false;
+        }
+        if (!QFile::copy(document_, target)) {
+            showError(tr("The document could not be saved to %1.").arg(target));
+            return false;
+        }
+        accept();
+        return true;
+    }
+
+    JobRequest request;
+    request.queue = session_.queue();
+    request.file = document_;
+    request.title = session_.settings().jobName();
+    request.copies = copies_->value();
+    request.options = session_.ppd().changedFromDefaults();
+    QString error;
+    jobId_ = submitJob(request, &error);
+    if (jobId_ <= 0) {
+        showError(error);
+        return false;
+    }
+    accept();
+    return true;
+}
+
+void PrintDialog::reject()
+{
+    if (!saved_)
+        saveAll();
+    QDialog::reject();
+}
+
+void PrintDialog::openHelp()
+{
+    int index = pages_->currentIndex();
+    QString book;
+    if (index >= 0 && index < panels_.size())
+        book = panels_[index].helpBook;
+    for (int i = 0; book.isEmpty() && i < panels_.size(); ++i)
+        book = panels_[i].helpBook;
+    if (!book.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(book)))
+        showError(tr("The help could not be opened."));
+}
+
+} // namespace printpanels::host
