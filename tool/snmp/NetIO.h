@@ -43,7 +43,39 @@ unsigned short FLIPWORD(unsigned short w);
 void Big2LittleEndian_(char* p);
 
 // ---- SNMPv3 (USM) plain declarations: begin ----
-// ---- SNMPv3 (USM) plain declarations: end ----
+// Every SNMPv3 message we build or accept, and every element of it, fits 2048 bytes.
+inline constexpr int SNMPV3_MSG_MAX = 2048;
+inline constexpr int SNMPV3_ENGINEID_MAX = 32;   // engine ID holder
+inline constexpr int SNMPV3_HOLDER_MAX = 64;     // user name, privacy parameters, context name
+inline constexpr int SNMPV3_AUTHPARAM_LEN = 12;  // HMAC-MD5-96 code
+inline constexpr int SNMPV3_USER_FIELD = 36;     // user name text field (32 characters and NUL fit)
+inline constexpr int SNMPV3_PASS_FIELD = 65;     // pass phrase text fields (64 characters and NUL)
+
+// The SNMPv3 parameter record, zero-filled before each use.
+struct _SNMP_PARAM_V3 {
+    unsigned char engineID[SNMPV3_ENGINEID_MAX]; // msgAuthoritativeEngineID of the last parsed message
+    int engineIDLen;
+    unsigned int engineBoots;
+    unsigned int engineTime;
+    char userName[SNMPV3_USER_FIELD];
+    char authPassword[SNMPV3_PASS_FIELD];
+    char privPassword[SNMPV3_PASS_FIELD];
+    unsigned char privKey[16];                   // localized keys of the last request; all zero: none
+    unsigned char authKey[16];
+    SNMP_VALUE_CALLBACK varbindCallback;         // called for every binding of an accepted message
+};
+
+// Process-wide counters, 0 at process start; each value is used, then the
+// counter grows by one (the 16-bit ones wrap at 65536).
+extern unsigned short SNMPv3MsgID;
+extern unsigned short SNMPv3RequestID;
+extern unsigned int salt_low;
+
+// SNMPv3 status queries for the tool's entry: each builds a CNetIO on its
+// stack and returns the member's result.
+extern "C" bool NetworkReadStatusSNMPv3(const char* community, const char* host, PRINTER_STATUS* record);
+extern "C" bool NetworkReadStatusV6SNMPv3(const char* community, const char* host, PRINTER_STATUS* record);
+// ---- SNMPv3 (USM) plain declarations: end ----// ---- SNMPv3 (USM) plain declarations: end ----
 
 class CNetIO : public CSocket {
 public:
@@ -142,6 +174,80 @@ public:
     unsigned char targetOID2[OID_FIELD_SIZE] = {};
 
     // ---- SNMPv3 (USM) members: begin ----
+    // Builders (RFC 3412 message, RFC 3414 USM). Each assembles its element
+    // from the end of a 2048-byte stack buffer and copies it to out in one
+    // piece. They return the element's length, or -1 (nothing written) for a
+    // null argument they need, an OID that does not encode, or an element
+    // that would not fit 2048 bytes or its one-byte length fields.
+
+    // The engine-discovery probe (flags 0x04, no user, no bindings); the
+    // first of a run (0, 0) is 57 bytes. The caller advances the counters.
+    static int BuildSnmpV3GetEngineIdPacket(unsigned short requestId, unsigned short msgId,
+                                            unsigned char* out, int capacity);
+    // An authenticated (and, with a privacy pass phrase, DES-encrypted)
+    // request. Uses and advances SNMPv3RequestID, salt_low (when encrypting)
+    // and SNMPv3MsgID; fills both 16-byte key outputs (zero when the pass
+    // phrase is absent). values/valueLens/valueTags null: GetRequest, else
+    // SetRequest. A null or empty pass phrase counts as absent. Returns the
+    // message length written to out (2048 bytes), or 0 when none was built:
+    // scoped PDU empty, failed or over 2048 bytes once raised to whole DES
+    // blocks, engine ID over 32 bytes, or privacy asked without authentication.
+    static int BuildSnmpV3RequestPacket(const unsigned char* engineID, int engineIDLen,
+                                        unsigned int boots, unsigned int time, int count,
+                                        const char* const* oids, const unsigned char* const* values,
+                                        const signed char* valueLens, const unsigned char* valueTags,
+                                        const char* userName, const char* authPass,
+                                        const char* privPass, unsigned char* authKeyOut,
+                                        unsigned char* privKeyOut, unsigned char* out);
+    static int BuildSnmpV3msgGlobalDataUSM(unsigned short msgId, int msgMaxSize, bool reportable,
+                                           bool privacy, bool authentication, unsigned char* out);
+    // authOffset (may be null) receives the offset of the first of the 12
+    // authentication bytes from the first byte of out (-1 when there are none).
+    static int BuildSnmpV3msgSecurityParameters(const unsigned char* engineID, int engineIDLen,
+                                                unsigned int boots, unsigned int time,
+                                                const char* userName, const char* authPass,
+                                                const unsigned char* privParams, int privParamsLen,
+                                                unsigned char* out, int* authOffset);
+    static int BuildSnmpV3msgData(const unsigned char* contextEngineID, int contextEngineIDLen,
+                                  const char* contextName, unsigned short requestId, int count,
+                                  const char* const* oids, const unsigned char* const* values,
+                                  const signed char* valueLens, const unsigned char* valueTags,
+                                  unsigned char* out);
+    static int BuildSnmpV3PDU(unsigned short requestId, int count, const char* const* oids,
+                              const unsigned char* const* values, const signed char* valueLens,
+                              const unsigned char* valueTags, unsigned char* out);
+    static int BuildSnmpV3GetRequestPDU(unsigned short requestId, int count,
+                                        const char* const* oids, unsigned char* out);
+    // Joins version 3 and the three elements; *authOffset (may be null) is
+    // advanced to count from the message's first byte.
+    static int BuildSnmpV3Packet(const unsigned char* globalData, int globalDataLen,
+                                 const unsigned char* securityParams, int securityParamsLen,
+                                 const unsigned char* msgData, int msgDataLen, int* authOffset,
+                                 unsigned char* out);
+
+    // Parses a received SNMPv3 message of len bytes (at most 2048 are
+    // looked at). Returns 1 when accepted, 0 when rejected. Never reads past
+    // len bytes nor writes past a holder: a field longer than its holder
+    // (engine ID 32, authentication 12, user name, salt, context name 64) or
+    // any length running past its enclosing element rejects the message.
+    // Authentication: while param->authKey is all zero (engine discovery) an
+    // empty authentication field is accepted; once it holds a key, the
+    // message must carry the authentication flag and exactly 12 bytes equal
+    // to its HMAC-MD5-96 code (compared in constant time). The field is
+    // zeroed in msg and an encrypted scoped PDU is decrypted in place.
+    // engineID/engineIDLen/engineBoots/engineTime are overwritten from the
+    // message; version, requestId, errorStatus, errorIndex (may be null)
+    // receive the first content byte of each INTEGER.
+    static int parseSnmpV3Response(unsigned char* msg, int len, int* version,
+                                   unsigned char* requestId, unsigned char* errorStatus,
+                                   unsigned char* errorIndex, _SNMP_PARAM_V3* param);
+
+    // The SNMPv3 status query: discovery probe, then an authPriv GetRequest
+    // for the device-ID object to every agent whose engine ID begins
+    // 80 00 0C F1. True when an answer was decoded into record. The
+    // community is not used. Lasts about 2 s for an answering printer.
+    bool NetworkReadStatusSNMPv3(const char* community, const char* host, PRINTER_STATUS* record);
+    bool NetworkReadStatusV6SNMPv3(const char* community, const char* host, PRINTER_STATUS* record);
     // ---- SNMPv3 (USM) members: end ----
 };
 
