@@ -1,1 +1,53 @@
-int main() { return 0; }
+// levelwatch QUEUE: prints the toner levels of the queue's printer as a
+// property list on standard output.
+//
+// Exit status: 0 when the report was printed; 1 when the printer is on the
+// network but no address was found for it; 255 for every other failure (no
+// such queue or no device URI, URI without a scheme, no answer from any
+// address, filter line too short or status field not decodable, missing
+// argument). Nothing is printed on standard output unless the report is
+// printed whole.
+//
+// Standard error is discarded so that nothing but the report reaches the
+// caller; with LEVELWATCH_DEBUG=1 in the environment it is kept and carries
+// the trace lines of the queries.
+#include "Chain.h"
+#include "DeviceUri.h"
+#include "Report.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+int main(int argc, char** argv)
+{
+    const char* debug = std::getenv("LEVELWATCH_DEBUG");
+    if (!(debug && std::strcmp(debug, "1") == 0)) {
+        if (!std::freopen("/dev/null", "w", stderr))
+            return kExitFailed & 0xff;
+    }
+    if (argc < 2 || !argv[1])
+        return kExitFailed & 0xff;
+    const std::string queue = argv[1];
+
+    std::optional<std::string> uri = platform::deviceUriForQueue(queue);
+    if (!uri)
+        return kExitFailed & 0xff;
+    std::optional<platform::UriParts> parts = platform::separateUri(*uri);
+    PRINTER_STATUS record;
+    std::memset(&record, 0, sizeof record);
+    if (!parts)
+        return kExitFailed & 0xff;
+
+    int status;
+    if (strcasecmp(parts->scheme.c_str(), "usb") == 0) {
+        status = ReadStatusOverUsb(queue, parts->absolute, record);
+    } else {
+        getAddressFromURL(parts->scheme, parts->host);
+        status = ReadStatusOverNetwork(record);
+    }
+    if (status != kExitReported)
+        return status & 0xff;
+    return PrintSupplyReport(record) ? kExitReported : (kExitFailed & 0xff);
+}

@@ -1,0 +1,13 @@
+// Name lookup per address family.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The first address of `name` in the family (AF_INET or AF_INET6), in the
+// numeric text form inet_ntop gives; empty when the name has none in that
+// family. IPv4 addresses are never mapped into IPv6.
+std::string firstAddress(const std::string& name, int family);
+
+} // namespace platform
