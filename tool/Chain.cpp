@@ -79,9 +79,11 @@ int ReadStatusOverNetwork(PRINTER_STATUS& record)
         const char* address = mDNSIP[i].c_str();
         bool ok = false;
         if (mDNSType[i] == "IPv4")
-            ok = NetworkReadStatus(kReadCommunity, address, &record);
+            ok = NetworkReadStatus(kReadCommunity, address, &record) ||
+                 NetworkReadStatusSNMPv3(kReadCommunity, address, &record);
         else if (mDNSType[i] == "IPv6")
-            ok = NetworkReadStatusV6(kReadCommunity, address, &record);
+            ok = NetworkReadStatusV6(kReadCommunity, address, &record) ||
+                 NetworkReadStatusV6SNMPv3(kReadCommunity, address, &record);
         else
             continue;
         if (ok)
