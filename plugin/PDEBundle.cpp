@@ -1,0 +1,110 @@
+#include "PDEBundle.h"
+
+#include "PDELogging.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMetaProperty>
+#include <QPointer>
+#include <QTranslator>
+#include <QUiLoader>
+#include <QWidget>
+
+namespace {
+
+constexpr char kStringTableContext[] = "printpanels";
+
+void sendAction(const QPointer<QObject>& owner, const QByteArray& action, QObject* sender)
+{
+    if (owner && !QMetaObject::invokeMethod(owner, action.constData(), Q_ARG(QObject*, sender)))
+        _PDELog(owner, "no action %s", action.constData());
+}
+
+} // namespace
+
+PDEBundle::PDEBundle(const QString& path)
+    : path_(path)
+    , translator_(std::make_unique<QTranslator>())
+{
+    const QFileInfo info(path);
+    directory_ = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    // The English table ships; a table for the user's language wins when
+    // there is one.
+    if (!translator_->load(QLocale(), QStringLiteral("printpanels"), QStringLiteral("_"),
+                           QStringLiteral(":/printpanels/i18n")))
+        if (!translator_->load(QStringLiteral(":/printpanels/i18n/printpanels_en.qm")))
+            _PDELog(nullptr, "no string table: texts show their keys");
+}
+
+PDEBundle::~PDEBundle() = default;
+
+QString PDEBundle::localizedString(const QString& key, const QString& value) const
+{
+    const QByteArray utf8 = key.toUtf8();
+    const QString text = translator_->translate(kStringTableContext, utf8.constData());
+    if (!text.isEmpty())
+        return text;
+    return value.isEmpty() ? key : value;
+}
+
+QWidget* PDEBundle::loadNibNamed(const QString& name, QObject* owner, QWidget* parent) const
+{
+    QFile form(QStringLiteral(":/printpanels/views/%1.ui").arg(name));
+    if (!form.open(QIODevice::ReadOnly)) {
+        _PDELog(owner, "no view resource %s", qUtf8Printable(name));
+        return nullptr;
+    }
+    QUiLoader loader;
+    QWidget* view = loader.load(&form, parent);
+    if (!view) {
+        _PDELog(owner, "view resource %s: %s", qUtf8Printable(name), qUtf8Printable(loader.errorString()));
+        return nullptr;
+    }
+
+    QList<QWidget*> widgets = view->findChildren<QWidget*>();
+    widgets.prepend(view);
+    for (QWidget* widget : widgets) {
+        // Texts: the form holds the English keys.
+        if (auto* button = qobject_cast<QAbstractButton*>(widget); button && !button->text().isEmpty())
+            button->setText(localizedString(button->text()));
+        if (!widget->windowTitle().isEmpty())
+            widget->setWindowTitle(localizedString(widget->windowTitle()));
+        if (!widget->accessibleName().isEmpty())
+            widget->setAccessibleName(localizedString(widget->accessibleName()));
+        if (QVariant text = widget->property("text"); text.typeId() == QMetaType::QString
+            && !qobject_cast<QAbstractButton*>(widget) && !text.toString().isEmpty())
+            widget->setProperty("text", localizedString(text.toString()));
+
+        if (owner) {
+            const QByteArray outlet = widget->objectName().toUtf8();
+            const int index = outlet.isEmpty() ? -1 : owner->metaObject()->indexOfProperty(outlet.constData());
+            if (index >= 0)
+                owner->metaObject()->property(index).write(owner, QVariant::fromValue(static_cast<QObject*>(widget)));
+
+            const QByteArray action = widget->property("action").toString().toUtf8();
+            if (!action.isEmpty()) {
+                const QPointer<QObject> target(owner);
+                if (auto* popUp = qobject_cast<QComboBox*>(widget))
+                    QObject::connect(popUp, &QComboBox::activated, owner,
+                                     [target, action, popUp](int) { sendAction(target, action, popUp); });
+                else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+                    QObject::connect(button, &QAbstractButton::clicked, owner,
+                                     [target, action, button](bool) { sendAction(target, action, button); });
+                else if (auto* slider = qobject_cast<QAbstractSlider*>(widget))
+                    QObject::connect(slider, &QAbstractSlider::valueChanged, owner,
+                                     [target, action, slider](int) { sendAction(target, action, slider); });
+            }
+        }
+    }
+    return view;
+}
+
+QString PDEBundle::helpBookPath() const
+{
+    const QString page = directory_ + QStringLiteral("/printpanels/help/index.html");
+    return QFileInfo::exists(page) ? page : QString();
+}

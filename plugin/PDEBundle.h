@@ -1,0 +1,45 @@
+// The plug-in's bundle: where it lives, its strings, its views and its help.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QObject;
+class QTranslator;
+class QWidget;
+
+class PDEBundle {
+public:
+    // `path`: the plug-in library's file path (or its directory).
+    explicit PDEBundle(const QString& path);
+    ~PDEBundle();
+    PDEBundle(const PDEBundle&) = delete;
+    PDEBundle& operator=(const PDEBundle&) = delete;
+
+    QString bundlePath() const { return path_; }
+    // The directory that holds the library and its resources.
+    QString directory() const { return directory_; }
+
+    // The text for `key` in the bundle's string table (the English text or a
+    // key such as "Job Type_Title"); `value`, or the key itself when neither
+    // is there.
+    QString localizedString(const QString& key, const QString& value = QString()) const;
+
+    // Loads the view resource `name` (a Qt Designer form) with `owner`:
+    //  * a widget whose object name is a QObject-pointer property of the
+    //    owner is stored in that property (the owner's control fields);
+    //  * a widget with a string property "action" sends that action to the
+    //    owner, as the owner's invokable method ACTION(QObject* sender), when
+    //    the user operates it (pop-up chosen, button clicked, slider moved);
+    //  * text properties are looked up in the string table.
+    // Returns the top-level widget (parented to `parent`), or null when the
+    // resource cannot be loaded.
+    QWidget* loadNibNamed(const QString& name, QObject* owner, QWidget* parent = nullptr) const;
+
+    // The HTML help book's start page, or empty when it is missing.
+    QString helpBookPath() const;
+
+private:
+    QString path_, directory_;
+    std::unique_ptr<QTranslator> translator_;
+};

@@ -1,0 +1,5 @@
+// Version tests. This system always has the modern printing interfaces.
+#pragma once
+
+bool RunningOn105OrLater();
+bool RunningOn106OrLater();
