@@ -329,7 +329,8 @@ bool CNetIO::parseGetResponse(const unsigned char* msg, int size, int* version, 
         return false;
     const unsigned char* const listEnd = p + len;
     while (p < listEnd) {
-        // One binding: its own length is read (within the list) but not used.
+        // One binding: its own length must lie within the list; it is not
+        // used otherwise (the OID and value are walked element by element).
         int bindingLen;
         if (!readHeader(p, listEnd, TAG_SEQUENCE, &bindingLen))
             return false;
