@@ -205,7 +205,10 @@ void PrinterPDECorvane5170::showAdvanced(QObject*)
 void PrinterPDECorvane5170::ensureControls()
 {
     panelView();
-    initializeUI();
+    if (!hasInited) {
+        initializeUI();
+        updateUI();
+    }
 }
 
 void PrinterPDECorvane5170::initializeUI()
@@ -409,9 +412,16 @@ void PrinterPDECorvane5170::colorModeBtnPushed(QObject* sender)
     } else {
         setGrayGuaranteeEnabled(false);
         // Gray output has no image type; sent with or without constraint
-        // handling, and the image-type pop-up is not re-read for it.
-        if (imagetypeOption)
+        // handling. The image-type pop-up then shows what the host marked,
+        // so that the next toner-save step does not send the colour image
+        // type back.
+        if (imagetypeOption) {
             sendToHost(kOImageTypeKey, QStringLiteral("Off"));
+            if (useConstraintHandling) {
+                updateMarkedSelections();
+                updateUI();
+            }
+        }
     }
 }
 
@@ -432,7 +442,7 @@ void PrinterPDECorvane5170::changetonersaveOption(QObject*)
     updateUI();
 }
 
-void PrinterPDECorvane5170::changeimagetypeOption(QObject*)
+void PrinterPDECorvane5170::applyImageTypeRule()
 {
     // Only the image type "Normal" leaves the toner-save choice free.
     if (const PDEChoicePtr type = selectedChoiceOfPopUp(imagetypeButton); type && TonerSaveButton) {
@@ -442,6 +452,11 @@ void PrinterPDECorvane5170::changeimagetypeOption(QObject*)
         for (int item = 0; item < 3; ++item)
             setMenuItemEnabled(TonerSaveButton, item, normal);
     }
+}
+
+void PrinterPDECorvane5170::changeimagetypeOption(QObject*)
+{
+    applyImageTypeRule();
     if (PDEChoicePtr choice = selectionForPopUp(imagetypeButton, kOImageTypeKey))
         imagetypeSelection = choice;
     if (PDEChoicePtr choice = selectionForPopUp(TonerSaveButton, kOTonerModeKey))
@@ -548,12 +563,23 @@ void PrinterPDECorvane5170::getNonPPDSettingsFromPrintSettings()
         selectStoredIndex(outputcolorButton, value);
         changeoutputcolorOption(nullptr);
     }
-    if (storedInt(settings, "imagequalitySettings", &value))
+    // A restored choice is recorded (and with constraint handling marked) at
+    // once: the re-selection from the marked choices that every later step
+    // runs would otherwise put the pop-up back to what the PPD had.
+    if (storedInt(settings, "imagequalitySettings", &value)) {
         selectStoredIndex(imagequalityButton, value);
-    if (storedInt(settings, "imagetypeSettings", &value))
+        changeimagequalityOption(nullptr);
+    }
+    if (storedInt(settings, "imagetypeSettings", &value)) {
         selectStoredIndex(imagetypeButton, value);
-    if (storedInt(settings, "imageadjustSettings", &value))
+        applyImageTypeRule();
+        if (PDEChoicePtr choice = selectionForPopUp(imagetypeButton, kOImageTypeKey))
+            imagetypeSelection = choice;
+    }
+    if (storedInt(settings, "imageadjustSettings", &value)) {
         selectStoredIndex(imageadjustButton, value);
+        changeimageadjustOption(nullptr);
+    }
     if (storedInt(settings, "screenSettings", &value)) {
         selectStoredIndex(screenButton, value);
         changescreenOption(nullptr);

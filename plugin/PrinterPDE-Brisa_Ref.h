@@ -183,6 +183,8 @@ private:
     bool optionSendable() const;
     void sendToHost(const QString& key, const QString& choice);
     void setGrayGuaranteeEnabled(bool enabled);
+    // The toner-save restriction of the selected image type (no PPD request).
+    void applyImageTypeRule();
 
     PDEPluginCallback* pdePluginCallbackObject = nullptr;
     std::shared_ptr<PDEBundle> pluginBundle;
