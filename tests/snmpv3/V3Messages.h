@@ -6,6 +6,9 @@
 
 #include "snmp/Usm.h"
 
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
@@ -61,6 +64,8 @@ inline Bytes integer(uint32_t v)
 
 inline Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
+// Runs through the library's one digest context: main thread only, before
+// any responder thread starts.
 inline Bytes localKey(const std::string& pass, const Bytes& engine)
 {
     unsigned char key[16];
@@ -144,9 +149,11 @@ inline Bytes wrapMessage(const Answer& a, const Bytes& msgData)
         const Bytes marker = cat({Bytes{0x04, 0x0C}, Bytes(12, 0)});
         auto at = std::search(msg.begin(), msg.end(), marker.begin(), marker.end());
         const size_t offset = static_cast<size_t>(at - msg.begin()) + 2;
-        unsigned char k1[64], k2[64], code[12];
-        AuthKey2K1K2(a.authKey.data(), k1, k2);
-        CalcuateAuthParams(msg.data(), static_cast<uint32_t>(msg.size()), k1, k2, code);
+        // OpenSSL's own HMAC: independent of the library and of its one
+        // process-wide digest context (responders run on their own thread).
+        unsigned char code[EVP_MAX_MD_SIZE];
+        unsigned int codeLen = 0;
+        HMAC(EVP_md5(), a.authKey.data(), 16, msg.data(), msg.size(), code, &codeLen);
         std::memcpy(msg.data() + offset, code, 12);
     }
     return msg;
