@@ -124,13 +124,4 @@ TEST(DeviceIdDecoder, RefusesWhatIsNotOneWholeBlock)
     EXPECT_EQ(DecodStatusFromDeviceID("STS:", nullptr), -1);
 }
 
-TEST(ByteOrder, Big2LittleEndianReversesOnThisHost)
-{
-    char b[4] = {1, 2, 3, 4};
-    Big2LittleEndian(b);
-    uint32_t v;
-    std::memcpy(&v, b, 4);
-    EXPECT_EQ(v, 0x01020304u); // this host is little-endian
-}
-
 } // namespace
