@@ -20,6 +20,7 @@
 #include <QSet>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -140,6 +141,7 @@ PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, Q
     printButton_->setObjectName(QStringLiteral("printButton"));
     printButton_->setDefault(true);
 
+    setMinimumWidth(560);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(pages_, 1);
@@ -266,7 +268,19 @@ void PrintDialog::featureChosen(const QString& keyword, const QString& value)
 
 void PrintDialog::showOutcome(const QString& key, const MarkOutcome& outcome)
 {
-    message_->setText(outcome.message);
+    // One user action may send several requests (a panel sends the image
+    // type and then the toner save): the label shows what all of them said,
+    // once control is back in the event loop.
+    if (!outcome.message.isEmpty() && !pendingMessages_.contains(outcome.message))
+        pendingMessages_ << outcome.message;
+    if (!flushQueued_) {
+        flushQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            flushQueued_ = false;
+            message_->setText(pendingMessages_.join(QLatin1Char('\n')));
+            pendingMessages_.clear();
+        });
+    }
     refreshFeatures();
     if (outcome.status != MarkOutcome::Status::Marked)
         return;

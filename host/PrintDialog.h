@@ -71,6 +71,8 @@ private:
     int summaryIndex_ = -1;
     int lastIndex_ = -1;
     int jobId_ = 0;
+    QStringList pendingMessages_; // of the requests one user action caused
+    bool flushQueued_ = false;
     bool saved_ = false;
 };
 

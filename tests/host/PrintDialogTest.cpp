@@ -1,0 +1,203 @@
+// The print dialog with the real printpanels plug-in and the printer's PPD,
+// offscreen: pages, the Printer Features page, constraints through the
+// panel's controls, settings kept per queue, saving to a file, and that a
+// screen reader finds every control by its label.
+#include "HostSession.h"
+#include "HostTestSupport.h"
+#include "PluginSet.h"
+#include "PrintDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+using namespace printpanels::host;
+
+namespace {
+
+// One use of the dialog on the printer's PPD.
+struct DialogRun {
+    HostSession session;
+    PluginSet plugins;
+    std::unique_ptr<PrintDialog> dialog;
+
+    explicit DialogRun(const QString& document = {})
+    {
+        hosttest::app();
+        QString error;
+        if (!session.openPpdFile(QStringLiteral(PRINTPANELS_TEST_PPD), &error))
+            ADD_FAILURE() << error.toStdString();
+        session.settings().load();
+        plugins.load(PluginSet::searchPath());
+        dialog = std::make_unique<PrintDialog>(session, plugins.printerPanels(&session), document);
+        dialog->show();
+        QApplication::processEvents();
+    }
+    ~DialogRun() { dialog.reset(); } // before the plug-ins go
+    QWidget* panel() const { return dialog->pages()->widget(0); }
+    QComboBox* popUp(const char* label) const
+    {
+        return qobject_cast<QComboBox*>(hosttest::controlLabelled(panel(), QString::fromLatin1(label)));
+    }
+    std::string marked(const char* keyword) { return session.ppd().markedValue(keyword); }
+};
+
+TEST(PrintDialog, ShowsThePanelThenFeaturesNoPanelListsThenSummary)
+{
+    DialogRun run;
+    QTabWidget* pages = run.dialog->pages();
+    ASSERT_EQ(pages->count(), 3);
+    EXPECT_EQ(pages->tabText(0), QStringLiteral("Image Options"));
+    EXPECT_EQ(pages->tabText(1), QStringLiteral("Printer Features"));
+    EXPECT_EQ(pages->tabText(2), QStringLiteral("Summary"));
+
+    for (const char* own : {"ColorModel", "DrvResolution", "ImageType", "TonerMode", "GrayGuarantee", "Brightness",
+                            "Screen", "ImageAdjustmentMode", "QVColorDensityBlackLow", "QVColorDensityYellowHigh",
+                            "PageRegion"})
+        EXPECT_EQ(run.dialog->featureControl(QString::fromLatin1(own)), nullptr) << own;
+    for (const char* other : {"PageSize", "Duplex", "JobType", "UserID", "SecurePrintPasscode"})
+        EXPECT_NE(run.dialog->featureControl(QString::fromLatin1(other)), nullptr) << other;
+    auto* passcode = qobject_cast<QLineEdit*>(run.dialog->featureControl(QStringLiteral("SecurePrintPasscode")));
+    ASSERT_NE(passcode, nullptr);
+    EXPECT_EQ(passcode->echoMode(), QLineEdit::Password);
+}
+
+TEST(PrintDialog, ConstraintsShowInThePanelAndTheMessageNamesThem)
+{
+    DialogRun run;
+    QComboBox* colour = run.popUp("Color Mode:");
+    QComboBox* imageType = run.popUp("Image Type:");
+    QComboBox* tonerSave = run.popUp("Toner Save:");
+    ASSERT_TRUE(colour && imageType && tonerSave);
+
+    // "Photo" needs a toner mode the panel sends after it: refused, so the
+    // pop-up snaps back, and the message names the conflict.
+    EXPECT_FALSE(hosttest::chooseByKeyboard(imageType, QStringLiteral("Photo")));
+    EXPECT_EQ(run.marked("ImageType"), "Normal");
+    EXPECT_EQ(imageType->currentText(), QStringLiteral("Normal"));
+    const QString refused = run.dialog->messageLabel()->text();
+    EXPECT_TRUE(refused.contains(QStringLiteral("Image Type: Photo")) && refused.contains(QStringLiteral("not applied")))
+        << refused.toStdString();
+
+    // Gray: the PPD turns gray guarantee off and the image type to "Off".
+    ASSERT_TRUE(hosttest::chooseByKeyboard(colour, QStringLiteral("Grayscale")));
+    QApplication::processEvents();
+    EXPECT_EQ(run.marked("ColorModel"), "Gray");
+    EXPECT_EQ(run.marked("ImageType"), "Off");
+    EXPECT_EQ(run.marked("GrayGuarantee"), "False");
+    EXPECT_EQ(imageType->currentText(), QStringLiteral("Off"));
+    const QString changed = run.dialog->messageLabel()->text();
+    EXPECT_TRUE(changed.contains(QStringLiteral("Image Type: Off"))) << changed.toStdString();
+}
+
+TEST(PrintDialog, PrinterFeaturesMarkChoicesAndCustomTexts)
+{
+    DialogRun run;
+    auto* duplex = qobject_cast<QComboBox*>(hosttest::controlLabelled(run.dialog.get(), QStringLiteral("Two-Sided:")));
+    ASSERT_NE(duplex, nullptr);
+    const QString longEdge = duplex->itemText(duplex->findData(QStringLiteral("DuplexNoTumble")));
+    ASSERT_TRUE(hosttest::chooseByKeyboard(duplex, longEdge));
+    EXPECT_EQ(run.marked("Duplex"), "DuplexNoTumble");
+
+    auto* user = qobject_cast<QLineEdit*>(run.dialog->featureControl(QStringLiteral("UserID")));
+    ASSERT_NE(user, nullptr);
+    user->setText(QStringLiteral("bob"));
+    emit user->editingFinished();
+    EXPECT_EQ(run.marked("UserID"), "Custom.bob");
+    user->clear();
+    emit user->editingFinished();
+    EXPECT_EQ(run.marked("UserID"), "None");
+
+    // A passcode takes digits only: refused, named, and the field shows what
+    // the PPD holds.
+    auto* passcode = qobject_cast<QLineEdit*>(run.dialog->featureControl(QStringLiteral("SecurePrintPasscode")));
+    ASSERT_NE(passcode, nullptr);
+    passcode->setText(QStringLiteral("12ab"));
+    emit passcode->editingFinished();
+    QApplication::processEvents();
+    EXPECT_EQ(run.marked("SecurePrintPasscode"), "None");
+    EXPECT_EQ(passcode->text(), QString());
+    EXPECT_TRUE(run.dialog->messageLabel()->text().contains(QStringLiteral("Passcode")))
+        << run.dialog->messageLabel()->text().toStdString();
+}
+
+TEST(PrintDialog, ValuesComeBackTheNextTimeAndSavingToAFileCopiesTheDocument)
+{
+    lwtest::TempDir dir;
+    const QString document = QString::fromStdString(dir.write("doc.txt", "hello\n"));
+    {
+        DialogRun run(document);
+        ASSERT_TRUE(hosttest::chooseByKeyboard(run.popUp("Color Mode:"), QStringLiteral("Grayscale")));
+        ASSERT_TRUE(hosttest::chooseByKeyboard(run.popUp("Screen:"), run.popUp("Screen:")->itemText(2)));
+        // --ppd has no queue: the only destination is a file.
+        EXPECT_EQ(run.session.destinationType(), kPMDestinationFile);
+        EXPECT_FALSE(run.dialog->printButton()->isEnabled());
+        run.dialog->outputFileEdit()->setText(QString::fromStdString(dir.file("out.txt")));
+        EXPECT_TRUE(run.dialog->printButton()->isEnabled());
+        ASSERT_TRUE(run.dialog->print()) << run.dialog->messageLabel()->text().toStdString();
+        QFile out(QString::fromStdString(dir.file("out.txt")));
+        ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+        EXPECT_EQ(out.readAll(), QByteArray("hello\n"));
+    }
+    DialogRun again;
+    EXPECT_EQ(again.popUp("Color Mode:")->currentText(), QStringLiteral("Grayscale"));
+    EXPECT_EQ(again.popUp("Screen:")->currentIndex(), 2);
+    EXPECT_EQ(again.marked("ColorModel"), "Gray");
+
+    // Saving a document over itself is refused, and the document survives.
+    DialogRun self(document);
+    self.dialog->outputFileEdit()->setText(document);
+    EXPECT_FALSE(self.dialog->print());
+    QFile kept(document);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("hello\n"));
+}
+
+TEST(PrintDialog, EveryControlHasALabelOrNameAndTakesKeyboardFocus)
+{
+    DialogRun run;
+    EXPECT_FALSE(run.dialog->windowTitle().isEmpty());
+    QSet<QWidget*> buddies;
+    for (QLabel* label : run.dialog->findChildren<QLabel*>())
+        if (label->buddy())
+            buddies.insert(label->buddy());
+    int controls = 0;
+    for (QWidget* w : run.dialog->findChildren<QWidget*>()) {
+        const bool input = qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w)
+                           || (qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w->parentWidget())
+                               && !qobject_cast<QAbstractSpinBox*>(w->parentWidget()))
+                           || qobject_cast<QAbstractSlider*>(w) || qobject_cast<QAbstractButton*>(w);
+        if (!input || w->inherits("QScrollBar") || w->inherits("QTabBar") || w->inherits("QToolButton"))
+            continue;
+        ++controls;
+        const bool named = buddies.contains(w) || !w->accessibleName().isEmpty()
+                           || !w->accessibleDescription().isEmpty()
+                           || (qobject_cast<QAbstractButton*>(w) && !qobject_cast<QAbstractButton*>(w)->text().isEmpty());
+        EXPECT_TRUE(named) << w->metaObject()->className() << " " << w->objectName().toStdString();
+        EXPECT_TRUE(w->focusPolicy() & Qt::TabFocus) << w->objectName().toStdString();
+    }
+    EXPECT_GT(controls, 20);
+}
+
+TEST(PrintDialogHost, ListPanelsPrintsNameTabKind)
+{
+    hosttest::app();
+    const lwtest::ProcessResult r = lwtest::runProcess(
+        {PRINTPANELS_HOST_BIN, "--ppd", PRINTPANELS_TEST_PPD, "--list-panels"},
+        {{"PRINTPANELS_PLUGIN_PATH", PRINTPANELS_TEST_PLUGIN_DIR}, {"QT_QPA_PLATFORM", "offscreen"}});
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
+    EXPECT_EQ(r.out, "Image Options\tcom.PrinterPDE\n");
+
+    const lwtest::ProcessResult bad = lwtest::runProcess(
+        {PRINTPANELS_HOST_BIN, "--ppd", "/nonexistent.ppd", "--list-panels"}, {{"QT_QPA_PLATFORM", "offscreen"}});
+    EXPECT_EQ(bad.exitStatus, 2);
+    EXPECT_NE(bad.err.find("nonexistent.ppd"), std::string::npos) << bad.err;
+}
+
+} // namespace
