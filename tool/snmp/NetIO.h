@@ -163,6 +163,9 @@ public:
     bool NetworkReadStatusV6(const char* community, const char* host, PRINTER_STATUS* record);
 
     // ---- TCP operations on the CSocket part ----
+    // Connects to a numeric host text (IPv6 texts go to NetworkConnectV6,
+    // which uses scope_id). Returns 0, a CSocket code, or -1 when the host
+    // does not resolve, is not a numeric address, or the socket cannot open.
     int NetworkConnect(const char* host, int port);
     int NetworkConnectV6(const char* host, int port);
     int NetworkRead(int unused, void* buffer, int size);        // bytes read (0 when not open)
