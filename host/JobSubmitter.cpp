@@ -6,18 +6,6 @@
 
 namespace printpanels::host {
 
-std::string escapeOptionValue(const std::string& value)
-{
-    std::string out;
-    out.reserve(value.size());
-    for (char c : value) {
-        if (c == '\\' || c == '"' || c == '\'' || c == ',')
-            out += '\\';
-        out += c;
-    }
-    return out;
-}
-
 int submitJob(const JobRequest& request, QString* error)
 {
     auto fail = [&](const QString& text) {
@@ -35,7 +23,7 @@ int submitJob(const JobRequest& request, QString* error)
     int num = 0;
     cups_option_t* options = nullptr;
     for (const auto& [key, value] : request.options)
-        num = cupsAddOption(key.c_str(), escapeOptionValue(value).c_str(), num, &options);
+        num = cupsAddOption(key.c_str(), value.c_str(), num, &options);
     num = cupsAddOption("copies", std::to_string(request.copies).c_str(), num, &options);
 
     const QByteArray queue = request.queue.toUtf8();

@@ -13,13 +13,11 @@ struct JobRequest {
     QString file;
     QString title;
     int copies = 1;
-    // PPD options whose marked choice differs from the PPD's default.
+    // PPD options whose marked choice differs from the PPD's default. libcups
+    // sends an option it does not know as one value, as it is: a custom text
+    // with commas or quotes needs no escaping.
     std::vector<std::pair<std::string, std::string>> options;
 };
-
-// The value as a CUPS option string carries it: quotes, backslashes and
-// commas are escaped so that a custom text stays one value.
-std::string escapeOptionValue(const std::string& value);
 
 // Submits the job with cupsPrintFile2; returns the job ID, or 0 with `error`
 // set.

@@ -163,12 +163,8 @@ TEST(PrintSettingsStore, EachQueueKeepsItsOwnValuesAcrossInstances)
     EXPECT_TRUE(b.value(QStringLiteral("screenSettings"), &v));
 }
 
-TEST(JobSubmitter, CustomTextsStayOneOptionValue)
+TEST(JobSubmitter, RefusesAJobItCannotSendBeforeAskingCups)
 {
-    EXPECT_EQ(escapeOptionValue("Custom.a,b"), "Custom.a\\,b");
-    EXPECT_EQ(escapeOptionValue("Custom.it's \"x\"\\"), "Custom.it\\'s \\\"x\\\"\\\\");
-    EXPECT_EQ(escapeOptionValue("Gray"), "Gray");
-
     QString error;
     JobRequest request;
     EXPECT_EQ(submitJob(request, &error), 0);
