@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -206,7 +207,8 @@ public:
     std::vector<Bytes> requests() const { return responder_->requests(); }
 
     // A correct, authenticated and encrypted answer to request.
-    Bytes response(const Request& request, const std::vector<unsigned char>& block, uint32_t errorStatus = 0) const
+    Bytes response(const Request& request, const std::vector<unsigned char>& block, uint32_t errorStatus = 0,
+                   bool noSuchObject = false) const
     {
         Answer a;
         a.msgId = request.msgId;
@@ -224,6 +226,8 @@ public:
         a.errorIndex = errorStatus != 0 ? 1 : 0;
         const std::string text = deviceIdWithStatus(block);
         a.bindings = {{deviceIdOid(), 0x04, Bytes(text.begin(), text.end())}};
+        if (noSuchObject)
+            a.bindings = {{deviceIdOid(), 0x80, {}}};
         return build(a);
     }
 
@@ -264,6 +268,24 @@ TEST_F(SnmpV3Peer, NoSuchNameAnswerIsSkippedEvenWithAStatusValue)
     ASSERT_TRUE(agent.ok());
     PRINTER_STATUS record{};
     EXPECT_FALSE(NetworkReadStatusSNMPv3("tundra", "127.0.0.3", &record));
+}
+
+// An answer without a device-ID text is never decoded from the text of an
+// earlier query (another printer's levels).
+TEST_F(SnmpV3Peer, AnswerWithoutTextDoesNotReuseTheLastQuerysText)
+{
+    std::atomic<bool> missing{false};
+    ScriptedAgent* self = nullptr;
+    ScriptedAgent agent(1, [&](const Request& r) {
+        return std::vector<UdpResponder::Reply>{{0, self->response(r, levels(5, 6, 7, 8), 0, missing.load())}};
+    });
+    self = &agent;
+    ASSERT_TRUE(agent.ok());
+    PRINTER_STATUS record{};
+    ASSERT_TRUE(NetworkReadStatusSNMPv3("tundra", "127.0.0.3", &record));
+    missing = true;
+    PRINTER_STATUS second{};
+    EXPECT_FALSE(NetworkReadStatusSNMPv3("tundra", "127.0.0.3", &second));
 }
 
 TEST_F(SnmpV3Peer, TwoReportsGetTwoRequestsWithNewMsgIdRequestIdAndSalt)
