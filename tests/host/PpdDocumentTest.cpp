@@ -24,7 +24,7 @@ struct ConfigHome {
 };
 const ConfigHome configHome;
 
-class PpdDocumentTest : public ::testing::Test {
+class HostPpdDocument : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -36,7 +36,7 @@ protected:
     PpdDocument doc;
 };
 
-TEST_F(PpdDocumentTest, ResolvableConflictMovesTheOtherOptionAndSaysSo)
+TEST_F(HostPpdDocument, ResolvableConflictMovesTheOtherOptionAndSaysSo)
 {
     EXPECT_TRUE(doc.changedFromDefaults().empty());
     const MarkOutcome out = doc.markChoice("ColorModel", "Gray");
@@ -55,7 +55,7 @@ TEST_F(PpdDocumentTest, ResolvableConflictMovesTheOtherOptionAndSaysSo)
     EXPECT_EQ(changed, (std::vector<std::pair<std::string, std::string>>{{"ColorModel", "Gray"}, {"GrayGuarantee", "False"}}));
 }
 
-TEST_F(PpdDocumentTest, UnresolvableConflictIsRefusedAndNothingIsMarked)
+TEST_F(HostPpdDocument, UnresolvableConflictIsRefusedAndNothingIsMarked)
 {
     ASSERT_EQ(doc.markChoice("Tray", "Manual").status, Status::Marked);
     const MarkOutcome out = doc.markChoice("Finish", "Gloss");
@@ -69,7 +69,7 @@ TEST_F(PpdDocumentTest, UnresolvableConflictIsRefusedAndNothingIsMarked)
     EXPECT_EQ(doc.changedFromDefaults(), (std::vector<std::pair<std::string, std::string>>{{"Tray", "Manual"}}));
 }
 
-TEST_F(PpdDocumentTest, TextForACustomOptionIsMarkedAsTheCustomValueWithinItsLimits)
+TEST_F(HostPpdDocument, TextForACustomOptionIsMarkedAsTheCustomValueWithinItsLimits)
 {
     EXPECT_TRUE(doc.takesCustomText("UserID"));
     EXPECT_FALSE(doc.takesCustomText("ColorModel"));
@@ -95,7 +95,7 @@ TEST_F(PpdDocumentTest, TextForACustomOptionIsMarkedAsTheCustomValueWithinItsLim
     EXPECT_EQ(doc.markedValue("UserID"), "None");
 }
 
-TEST_F(PpdDocumentTest, UnknownOptionsAndChoicesLeaveThePpdAlone)
+TEST_F(HostPpdDocument, UnknownOptionsAndChoicesLeaveThePpdAlone)
 {
     EXPECT_EQ(doc.markChoice("NoSuchOption", "X").status, Status::UnknownOption);
     EXPECT_EQ(doc.markChoice("ColorModel", "CMYK").status, Status::UnknownChoice);
@@ -103,7 +103,7 @@ TEST_F(PpdDocumentTest, UnknownOptionsAndChoicesLeaveThePpdAlone)
     EXPECT_TRUE(doc.changedFromDefaults().empty());
 }
 
-TEST_F(PpdDocumentTest, QueueOptionsAreMarkedWithTheirConflictsResolved)
+TEST_F(HostPpdDocument, QueueOptionsAreMarkedWithTheirConflictsResolved)
 {
     cups_option_t* options = nullptr;
     int n = cupsAddOption("ColorModel", "Gray", 0, &options);
@@ -113,7 +113,7 @@ TEST_F(PpdDocumentTest, QueueOptionsAreMarkedWithTheirConflictsResolved)
     EXPECT_EQ(doc.markedValue("GrayGuarantee"), "False");
 }
 
-TEST(PpdDocumentOpen, ABrokenFileIsReportedNotOpened)
+TEST(HostPpdDocumentOpen, ABrokenFileIsReportedNotOpened)
 {
     lwtest::TempDir dir;
     PpdDocument doc;
@@ -125,7 +125,7 @@ TEST(PpdDocumentOpen, ABrokenFileIsReportedNotOpened)
     EXPECT_EQ(doc.markChoice("ColorModel", "Gray").status, Status::UnknownOption);
 }
 
-TEST(PrintSettingsStore, EachQueueKeepsItsOwnValuesAcrossInstances)
+TEST(HostPrintSettings, EachQueueKeepsItsOwnValuesAcrossInstances)
 {
     const QString odd = QStringLiteral("odd/queue name=1");
     {
@@ -163,7 +163,7 @@ TEST(PrintSettingsStore, EachQueueKeepsItsOwnValuesAcrossInstances)
     EXPECT_TRUE(b.value(QStringLiteral("screenSettings"), &v));
 }
 
-TEST(JobSubmitter, RefusesAJobItCannotSendBeforeAskingCups)
+TEST(HostJobSubmitter, RefusesAJobItCannotSendBeforeAskingCups)
 {
     QString error;
     JobRequest request;

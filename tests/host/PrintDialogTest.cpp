@@ -48,7 +48,7 @@ struct DialogRun {
     std::string marked(const char* keyword) { return session.ppd().markedValue(keyword); }
 };
 
-TEST(PrintDialog, ShowsThePanelThenFeaturesNoPanelListsThenSummary)
+TEST(HostPrintDialog, ShowsThePanelThenFeaturesNoPanelListsThenSummary)
 {
     DialogRun run;
     QTabWidget* pages = run.dialog->pages();
@@ -68,7 +68,7 @@ TEST(PrintDialog, ShowsThePanelThenFeaturesNoPanelListsThenSummary)
     EXPECT_EQ(passcode->echoMode(), QLineEdit::Password);
 }
 
-TEST(PrintDialog, ConstraintsShowInThePanelAndTheMessageNamesThem)
+TEST(HostPrintDialog, ConstraintsShowInThePanelAndTheMessageNamesThem)
 {
     DialogRun run;
     QComboBox* colour = run.popUp("Color Mode:");
@@ -96,7 +96,7 @@ TEST(PrintDialog, ConstraintsShowInThePanelAndTheMessageNamesThem)
     EXPECT_TRUE(changed.contains(QStringLiteral("Image Type: Off"))) << changed.toStdString();
 }
 
-TEST(PrintDialog, PrinterFeaturesMarkChoicesAndCustomTexts)
+TEST(HostPrintDialog, PrinterFeaturesMarkChoicesAndCustomTexts)
 {
     DialogRun run;
     auto* duplex = qobject_cast<QComboBox*>(hosttest::controlLabelled(run.dialog.get(), QStringLiteral("Two-Sided:")));
@@ -127,7 +127,7 @@ TEST(PrintDialog, PrinterFeaturesMarkChoicesAndCustomTexts)
         << run.dialog->messageLabel()->text().toStdString();
 }
 
-TEST(PrintDialog, ValuesComeBackTheNextTimeAndSavingToAFileCopiesTheDocument)
+TEST(HostPrintDialog, ValuesComeBackTheNextTimeAndSavingToAFileCopiesTheDocument)
 {
     lwtest::TempDir dir;
     const QString document = QString::fromStdString(dir.write("doc.txt", "hello\n"));
@@ -159,7 +159,7 @@ TEST(PrintDialog, ValuesComeBackTheNextTimeAndSavingToAFileCopiesTheDocument)
     EXPECT_EQ(kept.readAll(), QByteArray("hello\n"));
 }
 
-TEST(PrintDialog, EveryControlHasALabelOrNameAndTakesKeyboardFocus)
+TEST(HostPrintDialog, EveryControlHasALabelOrNameAndTakesKeyboardFocus)
 {
     DialogRun run;
     EXPECT_FALSE(run.dialog->windowTitle().isEmpty());
@@ -185,7 +185,7 @@ TEST(PrintDialog, EveryControlHasALabelOrNameAndTakesKeyboardFocus)
     EXPECT_GT(controls, 20);
 }
 
-TEST(PrintDialogHost, ListPanelsPrintsNameTabKind)
+TEST(HostCommandLine, ListPanelsPrintsNameTabKind)
 {
     hosttest::app();
     const lwtest::ProcessResult r = lwtest::runProcess(
