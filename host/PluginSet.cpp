@@ -1,6 +1,8 @@
 #include "PluginSet.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QSet>
 #include <QLibrary>
 #include <QPluginLoader>
 
@@ -29,13 +31,17 @@ QStringList PluginSet::searchPath()
 
 void PluginSet::load(const QStringList& dirs)
 {
+    QSet<QString> loaded;
+    for (const auto& p : plugins_)
+        loaded.insert(QFileInfo(p.loader->fileName()).canonicalFilePath());
     for (const QString& dirName : dirs) {
         QDir dir(dirName);
         const QStringList files = dir.entryList(QDir::Files, QDir::Name);
         for (const QString& file : files) {
-            const QString path = dir.absoluteFilePath(file);
-            if (!QLibrary::isLibrary(path))
-                continue;
+            const QString path = QFileInfo(dir.absoluteFilePath(file)).canonicalFilePath();
+            if (!QLibrary::isLibrary(path) || loaded.contains(path))
+                continue; // a directory named twice, or a link to a plug-in already loaded
+            loaded.insert(path);
             auto loader = std::make_unique<QPluginLoader>(path);
             QObject* root = loader->instance();
             auto* factory = qobject_cast<PDEPlugIn*>(root);

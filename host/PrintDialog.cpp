@@ -101,13 +101,15 @@ PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, Q
     pages_->setUsesScrollButtons(true);
 
     // The panels come up with the values kept for this queue.
-    for (const auto& p : panels_) {
-        QWidget* view = p.panel->panelView();
-        p.panel->restoreValuesAndReturnError(nullptr);
+    for (int i = 0; i < panels_.size(); ++i) {
+        PDEPanel* panel = panels_[i].panel;
+        QWidget* view = panel->panelView();
+        panel->restoreValuesAndReturnError(nullptr);
         if (!view)
             continue;
-        const int index = pages_->addTab(view, p.panel->panelName());
-        pages_->setTabToolTip(index, p.panel->panelName());
+        const int index = pages_->addTab(view, panel->panelName());
+        pages_->setTabToolTip(index, panel->panelName());
+        tabPanel_ << i;
     }
 
     auto* featuresPage = new QWidget;
@@ -304,15 +306,15 @@ void PrintDialog::pageChanged(int index)
     if (index < 0)
         return;
     // A panel may keep the user on its page.
-    if (lastIndex_ >= 0 && lastIndex_ != index && lastIndex_ < panels_.size() && !panels_[lastIndex_].panel->shouldHide()) {
+    if (PDEPanel* leaving = panelAt(lastIndex_); leaving && lastIndex_ != index && !leaving->shouldHide()) {
         QSignalBlocker block(pages_);
         pages_->setCurrentIndex(lastIndex_);
         return;
     }
     lastIndex_ = index;
-    if (index < panels_.size()) {
-        panels_[index].panel->willShow();
-        helpButton_->setEnabled(panels_[index].panel->shouldShowHelp() && !panels_[index].helpBook.isEmpty());
+    if (PDEPanel* panel = panelAt(index)) {
+        panel->willShow();
+        helpButton_->setEnabled(panel->shouldShowHelp() && !panels_[tabPanel_[index]].helpBook.isEmpty());
     } else {
         bool anyHelp = false;
         for (const auto& p : panels_)
@@ -434,12 +436,17 @@ void PrintDialog::reject()
     QDialog::reject();
 }
 
+PDEPanel* PrintDialog::panelAt(int tab) const
+{
+    return tab >= 0 && tab < tabPanel_.size() ? panels_[tabPanel_[tab]].panel : nullptr;
+}
+
 void PrintDialog::openHelp()
 {
-    int index = pages_->currentIndex();
+    const int index = pages_->currentIndex();
     QString book;
-    if (index >= 0 && index < panels_.size())
-        book = panels_[index].helpBook;
+    if (panelAt(index))
+        book = panels_[tabPanel_[index]].helpBook;
     for (int i = 0; book.isEmpty() && i < panels_.size(); ++i)
         book = panels_[i].helpBook;
     if (!book.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(book)))

@@ -53,6 +53,7 @@ private:
     void saveAll();
     void showError(const QString& text);
     void openHelp();
+    PDEPanel* panelAt(int tab) const; // the panel shown on a page, or null
 
     HostSession& session_;
     QList<PluginSet::Panel> panels_;
@@ -66,6 +67,7 @@ private:
     QPushButton* printButton_ = nullptr;
     QPushButton* helpButton_ = nullptr;
     QTreeWidget* summary_ = nullptr;
+    QList<int> tabPanel_; // page index -> index in panels_, for the panels' pages
     QMap<QString, QWidget*> features_;
     int featuresIndex_ = -1;
     int summaryIndex_ = -1;
