@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -52,11 +53,13 @@ Sample runOnce(const std::vector<std::string>& argv, const Env& env)
     for (auto& e : envs)
         cenv.push_back(e.data());
     cenv.push_back(nullptr);
+    std::fflush(stdout);
     auto t0 = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0) {
-        freopen("/dev/null", "w", stdout);
-        freopen("/dev/null", "w", stderr);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
         execvpe(cargs[0], cargs.data(), cenv.data());
         _exit(127);
     }
