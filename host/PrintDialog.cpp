@@ -66,7 +66,7 @@ PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, Q
     if (!session_.queue().isEmpty())
         destination_->addItem(tr("Printer \"%1\"").arg(session_.queue()), int(kPMDestinationPrinter));
     destination_->addItem(tr("Save to file"), int(kPMDestinationFile));
-    auto* destinationLabel = new QLabel(tr("&Destination:"));
+    auto* destinationLabel = new QLabel(tr("Des&tination:"));
     destinationLabel->setBuddy(destination_);
     top->addRow(destinationLabel, destination_);
 
