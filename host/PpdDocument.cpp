@@ -144,9 +144,11 @@ QString PpdDocument::describe(const std::string& keyword) const
         return QString::fromStdString(keyword);
     ppd_choice_t* choice = ppdFindMarkedChoice(ppd_, keyword.c_str());
     QString value;
-    if (choice && std::strcmp(choice->choice, "Custom") == 0 && takesCustomText(keyword))
-        value = customText(keyword);
-    else if (choice)
+    if (choice && std::strcmp(choice->choice, "Custom") == 0 && takesCustomText(keyword)) {
+        // A passcode or password is never shown, in the summary or in a message.
+        const ppd_cparam_t* param = textParam(ppd_, keyword.c_str());
+        value = param->type == PPD_CUSTOM_STRING ? customText(keyword) : QStringLiteral("\u2022\u2022\u2022\u2022");
+    } else if (choice)
         value = choice->text[0] ? QString::fromUtf8(choice->text) : QString::fromLatin1(choice->choice);
     return value.isEmpty() ? optionTitle(option) : optionTitle(option) + QStringLiteral(": ") + value;
 }

@@ -89,6 +89,8 @@ TEST_F(HostPpdDocument, TextForACustomOptionIsMarkedAsTheCustomValueWithinItsLim
     EXPECT_EQ(doc.markChoice("Passcode", "123").status, Status::BadCustomValue);
     EXPECT_EQ(doc.markChoice("Passcode", "0042").status, Status::Marked);
     EXPECT_EQ(doc.markedValue("Passcode"), "Custom.0042");
+    EXPECT_FALSE(doc.describe("Passcode").contains(QStringLiteral("0042"))); // never shown
+    EXPECT_EQ(doc.describe("UserID"), QStringLiteral("User ID: alice"));
 
     // A choice keyword is the choice, not a text.
     EXPECT_EQ(doc.markChoice("UserID", "None").status, Status::Marked);
