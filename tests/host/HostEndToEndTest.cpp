@@ -89,13 +89,7 @@ TEST(HostEndToEnd, PrintSendsTheChosenOptionsAndTheNextDialogShowsThemAgain)
     lwtest::PrivateCupsd cupsd;
     ASSERT_TRUE(cupsd.ok()) << cupsd.errorLog();
     lwtest::TempDir dir;
-    // The printer's PPD as it ships, plus one line that lets the private
-    // scheduler take the job's PostScript without a pstops filter (the test
-    // machine has no filter packages).
-    std::ifstream in(PRINTPANELS_TEST_PPD);
-    const std::string ppd((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_FALSE(ppd.empty());
-    const std::string queuePpd = dir.write("corvane5170.ppd", ppd + "*cupsFilter: \"application/postscript 0 -\"\n");
+    const std::string queuePpd = PRINTPANELS_TEST_PPD;
     ASSERT_TRUE(cupsd.addQueue("corvane", "socket://127.0.0.1:9100", queuePpd, {"Duplex-default=DuplexNoTumble"}))
         << cupsd.errorLog();
     const QString document = QString::fromStdString(dir.write("page.txt", "Hello from the print dialog.\n"));
