@@ -3,7 +3,7 @@
 
 #include <QMetaType>
 #include <QString>
-#include <cups/ppd.h>
+#include "PpdApi.h"
 #include <memory>
 #include <optional>
 #include <vector>

@@ -6,7 +6,7 @@
 #include "PDEPlugin.h"
 
 #include <QString>
-#include <cups/ppd.h>
+#include "PpdApi.h"
 #include <map>
 #include <set>
 #include <string>

@@ -1,4 +1,4 @@
-// The one place where the host includes libcups's PPD API.
+// The one place where the plug-in and the host include libcups's PPD API.
 //
 // libcups marks its PPD functions as deprecated in favour of the IPP
 // destination API, which cannot mark choices, apply UIConstraints or hand a
