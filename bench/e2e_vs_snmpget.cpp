@@ -21,11 +21,6 @@
 
 extern char** environ;
 
-namespace lwtest::detail {
-bool enterPrivateNamespaces();
-void setInPrivateNetwork(bool value);
-} // namespace lwtest::detail
-
 using namespace lwtest;
 
 namespace {
@@ -103,11 +98,10 @@ void row(const char* name, const Summary& s)
 int main(int argc, char** argv)
 {
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 25;
-    if (!detail::enterPrivateNamespaces()) {
+    if (!enterPrivateNetwork()) {
         std::fprintf(stderr, "e2e_vs_snmpget: needs root for a private network namespace\n");
         return 1;
     }
-    detail::setInPrivateNetwork(true);
     PrivateCupsd cupsd;
     std::vector<unsigned char> block(108, 0x33);
     SnmpdConfig v1;

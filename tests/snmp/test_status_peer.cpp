@@ -3,6 +3,7 @@
 #include "snmp/NetIO.h"
 
 #include "Peers.h"
+#include "SnmpTestData.h"
 #include "UdpResponder.h"
 
 #include <gtest/gtest.h>
@@ -14,46 +15,7 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-using lwtest::UdpResponder;
-
-Bytes tlv(uint8_t tag, const Bytes& content)
-{
-    Bytes out{tag};
-    unsigned char len[8];
-    unsigned char* first = CNetIO::berEncodeLength(len + sizeof len, content.size());
-    out.insert(out.end(), first, len + sizeof len);
-    out.insert(out.end(), content.begin(), content.end());
-    return out;
-}
-
-Bytes cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (auto& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-// The printer's answer: a GetResponse for the device-ID object.
-Bytes answer(uint8_t valueTag, const std::string& value, uint8_t errorStatus = 0)
-{
-    unsigned char oid[32];
-    int m = CNetIO::oidEncode(lwtest::kDeviceIdOid, oid);
-    Bytes binding = tlv(0x30, cat({tlv(0x06, Bytes(oid, oid + m)), tlv(valueTag, Bytes(value.begin(), value.end()))}));
-    Bytes pdu = tlv(0xA2, cat({tlv(0x02, {0}), tlv(0x02, {errorStatus}), tlv(0x02, {0}), tlv(0x30, binding)}));
-    return tlv(0x30, cat({tlv(0x02, {0}), tlv(0x04, {'t', 'u', 'n', 'd', 'r', 'a'}), pdu}));
-}
-
-std::vector<unsigned char> levels(unsigned char k, unsigned char c, unsigned char m, unsigned char y)
-{
-    std::vector<unsigned char> block(108, 0x5A);
-    block[0] = k;
-    block[1] = c;
-    block[2] = m;
-    block[3] = y;
-    return block;
-}
+using namespace lwtest;
 
 class StatusQuery : public ::testing::Test {
 protected:
@@ -76,13 +38,12 @@ UdpResponder::Handler replyWith(Bytes bytes, int delayMs)
 
 TEST_F(StatusQuery, ReadsTheStatusOverIPv4AfterThreeIdenticalRequests)
 {
-    std::string devId = lwtest::deviceIdWithStatus(levels(0x80 | 55, 10, 99, 0));
-    UdpResponder agent("127.0.0.2", 161, replyWith(answer(0x04, devId), 5));
+    const auto block = statusBlock(0x80 | 55, 10, 99, 0);
+    std::string devId = lwtest::deviceIdWithStatus(block);
+    UdpResponder agent("127.0.0.2", 161, replyWith(getResponse(devId), 5));
     ASSERT_TRUE(agent.ok());
     ASSERT_TRUE(NetworkReadStatus("tundra", "127.0.0.2", &record));
-    EXPECT_EQ(record.bytes[0] & 0x7F, 55);
-    EXPECT_EQ(record.bytes[2], 99);
-    EXPECT_EQ(record.bytes[107], 0x5A);
+    EXPECT_EQ(std::vector<unsigned char>(record.bytes, record.bytes + 108), block);
     EXPECT_STREQ(g_deviceid, devId.c_str());
 
     // Three identical requests, exactly what the builder makes.
@@ -100,7 +61,7 @@ TEST_F(StatusQuery, ReadsTheStatusOverIPv4AfterThreeIdenticalRequests)
 
 TEST_F(StatusQuery, IPv6TextIsHandedToTheV6Query)
 {
-    UdpResponder agent("::1", 161, replyWith(answer(0x04, lwtest::deviceIdWithStatus(levels(1, 2, 3, 4))), 0));
+    UdpResponder agent("::1", 161, replyWith(getResponse(lwtest::deviceIdWithStatus(statusBlock(1, 2, 3, 4))), 0));
     ASSERT_TRUE(agent.ok());
     EXPECT_TRUE(NetworkReadStatus("tundra", "::1", &record));
     EXPECT_EQ(record.bytes[3], 4);
@@ -112,10 +73,10 @@ TEST_F(StatusQuery, IPv6TextIsHandedToTheV6Query)
 
 TEST_F(StatusQuery, LateSilentAndUselessAnswersFail)
 {
-    std::string devId = lwtest::deviceIdWithStatus(levels(1, 2, 3, 4));
+    std::string devId = lwtest::deviceIdWithStatus(statusBlock(1, 2, 3, 4));
     {
         // 70 ms is past the one 50 ms wait (a little margin over 60 for loaded machines).
-        UdpResponder late("127.0.0.3", 161, replyWith(answer(0x04, devId), 70));
+        UdpResponder late("127.0.0.3", 161, replyWith(getResponse(devId), 70));
         ASSERT_TRUE(late.ok());
         auto t0 = std::chrono::steady_clock::now();
         EXPECT_FALSE(NetworkReadStatus("tundra", "127.0.0.3", &record));
@@ -123,7 +84,7 @@ TEST_F(StatusQuery, LateSilentAndUselessAnswersFail)
     }
     {
         // noSuchName with a NULL value on a first query: nothing to decode.
-        UdpResponder agent("127.0.0.3", 161, replyWith(answer(0x05, "", 2), 0));
+        UdpResponder agent("127.0.0.3", 161, replyWith(getResponse("", 0x05, 2), 0));
         ASSERT_TRUE(agent.ok());
         EXPECT_FALSE(NetworkReadStatus("tundra", "127.0.0.3", &record));
     }
@@ -133,19 +94,19 @@ TEST_F(StatusQuery, LateSilentAndUselessAnswersFail)
         EXPECT_FALSE(NetworkReadStatus("tundra", "127.0.0.3", &record));
     }
     {
-        UdpResponder agent("127.0.0.3", 161, replyWith(answer(0x04, "MFG:X;CMD:PCL;"), 0));
+        UdpResponder agent("127.0.0.3", 161, replyWith(getResponse("MFG:X;CMD:PCL;"), 0));
         EXPECT_FALSE(NetworkReadStatus("tundra", "127.0.0.3", &record));
     }
     {
         // A datagram longer than the 4,024-byte receive buffer arrives cut
         // short and fails the length check instead of being half read.
-        UdpResponder agent("127.0.0.3", 161, replyWith(answer(0x04, devId + std::string(4000, ' ')), 0));
+        UdpResponder agent("127.0.0.3", 161, replyWith(getResponse(devId + std::string(4000, ' ')), 0));
         EXPECT_FALSE(NetworkReadStatus("tundra", "127.0.0.3", &record));
     }
     // A host name: the destination is not an address, the query fails.
     EXPECT_FALSE(NetworkReadStatus("tundra", "localhost", &record));
     // A community the one-byte lengths cannot carry is refused, nothing sent.
-    UdpResponder agent("127.0.0.3", 161, replyWith(answer(0x04, devId), 0));
+    UdpResponder agent("127.0.0.3", 161, replyWith(getResponse(devId), 0));
     EXPECT_FALSE(NetworkReadStatus(std::string(85, 'c').c_str(), "127.0.0.3", &record));
     EXPECT_EQ(agent.requestCount(), 0u);
     EXPECT_TRUE(NetworkReadStatus(std::string(84, 'c').c_str(), "127.0.0.3", &record));
@@ -155,7 +116,7 @@ TEST_F(StatusQuery, ReadsTheStatusFromSnmpd)
 {
     lwtest::SnmpdConfig config;
     config.listen = {"udp:127.0.0.4:161"};
-    config.deviceId = lwtest::deviceIdWithStatus(levels(77, 66, 55, 44));
+    config.deviceId = lwtest::deviceIdWithStatus(statusBlock(77, 66, 55, 44));
     lwtest::Snmpd snmpd(config);
     ASSERT_TRUE(snmpd.ok()) << snmpd.log();
     bool ok = false;

@@ -1,6 +1,8 @@
 // BER/OID primitives, the v1 GetRequest and the bounded GetResponse walker.
 #include "snmp/NetIO.h"
 
+#include "SnmpTestData.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,25 +11,9 @@
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-Bytes tlv(unsigned char tag, const Bytes& content)
-{
-    Bytes out{tag};
-    unsigned char len[8];
-    unsigned char* first = CNetIO::berEncodeLength(len + sizeof len, content.size());
-    out.insert(out.end(), first, len + sizeof len);
-    out.insert(out.end(), content.begin(), content.end());
-    return out;
-}
-
-Bytes cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (auto& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+using lwtest::Bytes;
+using lwtest::cat;
+using lwtest::tlv;
 
 Bytes str(const std::string& s) { return Bytes(s.begin(), s.end()); }
 

@@ -7,7 +7,8 @@
 #include "snmp/NetIO.h"
 
 #include "Peers.h"
-#include "Report.h"
+#include "ExpectedReport.h"
+#include "SnmpTestData.h"
 #include "UdpResponder.h"
 
 #include <gtest/gtest.h>
@@ -29,27 +30,6 @@ const std::string kAuth = LW_TEST_V3_AUTH_PASS;
 const std::string kPriv = LW_TEST_V3_PRIV_PASS;
 const std::string kEngineHex = "80000CF1030011223344";
 const Bytes kEngine = {0x80, 0x00, 0x0C, 0xF1, 0x03, 0x00, 0x11, 0x22, 0x33, 0x44};
-
-std::vector<unsigned char> levels(unsigned char k, unsigned char c, unsigned char m, unsigned char y)
-{
-    std::vector<unsigned char> block(108);
-    for (size_t i = 0; i < block.size(); ++i)
-        block[i] = static_cast<unsigned char>(i * 5 + 3);
-    block[0] = k;
-    block[1] = c;
-    block[2] = m;
-    block[3] = y;
-    return block;
-}
-
-std::string expectedReport(const std::vector<unsigned char>& block)
-{
-    PRINTER_STATUS record;
-    std::memcpy(record.bytes, block.data(), sizeof record.bytes);
-    const std::string english[4] = {"Black Print Cartridge", "Cyan Print Cartridge", "Magenta Print Cartridge",
-                                    "Yellow Print Cartridge"};
-    return SupplyReport(record, english);
-}
 
 SnmpdConfig v3Agent(const std::vector<unsigned char>& block, const std::string& engineHex = kEngineHex,
                     const std::string& auth = kAuth, const std::string& priv = kPriv)
@@ -83,7 +63,7 @@ protected:
 
 TEST_F(SnmpV3Peer, RealAgentAnswersOverIpv4AndIpv6)
 {
-    const auto block = levels(90, 45, 12, 0x80 | 100);
+    const auto block = statusBlock(90, 45, 12, 0x80 | 100);
     Snmpd agent(v3Agent(block));
     ASSERT_TRUE(agent.ok()) << agent.log();
 
@@ -104,7 +84,7 @@ TEST_F(SnmpV3Peer, RealAgentAnswersOverIpv4AndIpv6)
 
 TEST_F(SnmpV3Peer, AgentOfAnotherEnterpriseOrWithOtherPassPhrasesGivesNothing)
 {
-    const auto block = levels(1, 2, 3, 4);
+    const auto block = statusBlock(1, 2, 3, 4);
     {
         Snmpd other(v3Agent(block, "80001F8803001122334455"));
         ASSERT_TRUE(other.ok()) << other.log();
@@ -144,7 +124,7 @@ protected:
 
 TEST_F(LevelwatchSnmpV3, ReportsLevelsOfAnSnmpV3OnlyPrinterOnSocketAndIppQueues)
 {
-    const auto block = levels(77, 0, 100, 33);
+    const auto block = statusBlock(77, 0, 100, 33);
     Snmpd agent(v3Agent(block));
     ASSERT_TRUE(agent.ok()) << agent.log();
     ASSERT_TRUE(cupsd_->addQueue("V3Socket", "socket://127.0.0.2:9100"));
@@ -161,7 +141,7 @@ TEST_F(LevelwatchSnmpV3, ReportsLevelsOfAnSnmpV3OnlyPrinterOnSocketAndIppQueues)
 
 TEST_F(LevelwatchSnmpV3, PrinterWithOtherPassPhrasesIsRefused)
 {
-    Snmpd agent(v3Agent(levels(1, 2, 3, 4), kEngineHex, "another-auth-phrase", "another-priv-phrase"));
+    Snmpd agent(v3Agent(statusBlock(1, 2, 3, 4), kEngineHex, "another-auth-phrase", "another-priv-phrase"));
     ASSERT_TRUE(agent.ok()) << agent.log();
     ASSERT_TRUE(cupsd_->addQueue("V3Wrong", "socket://127.0.0.2"));
     ProcessResult r = levelwatch("V3Wrong");
@@ -242,7 +222,7 @@ private:
 
 TEST_F(SnmpV3Peer, ForgedAnswerIsSkippedAndTheGenuineOneLaterInTheWindowTaken)
 {
-    const auto forgedBlock = levels(1, 1, 1, 1), genuineBlock = levels(60, 61, 62, 63);
+    const auto forgedBlock = statusBlock(1, 1, 1, 1), genuineBlock = statusBlock(60, 61, 62, 63);
     ScriptedAgent* self = nullptr;
     ScriptedAgent agent(1, [&](const Request& r) {
         Bytes forged = self->response(r, forgedBlock);
@@ -262,7 +242,7 @@ TEST_F(SnmpV3Peer, NoSuchNameAnswerIsSkippedEvenWithAStatusValue)
 {
     ScriptedAgent* self = nullptr;
     ScriptedAgent agent(1, [&](const Request& r) {
-        return std::vector<UdpResponder::Reply>{{0, self->response(r, levels(9, 9, 9, 9), 2)}};
+        return std::vector<UdpResponder::Reply>{{0, self->response(r, statusBlock(9, 9, 9, 9), 2)}};
     });
     self = &agent;
     ASSERT_TRUE(agent.ok());
@@ -277,7 +257,7 @@ TEST_F(SnmpV3Peer, AnswerWithoutTextDoesNotReuseTheLastQuerysText)
     std::atomic<bool> missing{false};
     ScriptedAgent* self = nullptr;
     ScriptedAgent agent(1, [&](const Request& r) {
-        return std::vector<UdpResponder::Reply>{{0, self->response(r, levels(5, 6, 7, 8), 0, missing.load())}};
+        return std::vector<UdpResponder::Reply>{{0, self->response(r, statusBlock(5, 6, 7, 8), 0, missing.load())}};
     });
     self = &agent;
     ASSERT_TRUE(agent.ok());
@@ -290,7 +270,7 @@ TEST_F(SnmpV3Peer, AnswerWithoutTextDoesNotReuseTheLastQuerysText)
 
 TEST_F(SnmpV3Peer, TwoReportsGetTwoRequestsWithNewMsgIdRequestIdAndSalt)
 {
-    const auto block = levels(10, 20, 30, 40);
+    const auto block = statusBlock(10, 20, 30, 40);
     ScriptedAgent* self = nullptr;
     ScriptedAgent agent(2, [&](const Request& r) {
         return std::vector<UdpResponder::Reply>{{0, self->response(r, block)}};

@@ -1,8 +1,9 @@
 // levelwatch as the printing system runs it: a real process, a private cupsd
 // holding the queues, and the printer played by Net-SNMP's snmpd, a private
 // Avahi daemon, a fake sibling filter, or (for faults) a scripted responder.
+#include "ExpectedReport.h"
 #include "Peers.h"
-#include "Report.h"
+#include "SnmpTestData.h"
 #include "UdpResponder.h"
 
 #include <gtest/gtest.h>
@@ -16,27 +17,6 @@
 using namespace lwtest;
 
 namespace {
-
-std::vector<unsigned char> statusBlock(unsigned char k, unsigned char c, unsigned char m, unsigned char y)
-{
-    std::vector<unsigned char> s(108);
-    for (size_t i = 0; i < s.size(); ++i)
-        s[i] = static_cast<unsigned char>(i * 7 + 1);
-    s[0] = k;
-    s[1] = c;
-    s[2] = m;
-    s[3] = y;
-    return s;
-}
-
-std::string expectedReport(const std::vector<unsigned char>& block)
-{
-    PRINTER_STATUS record;
-    std::memcpy(record.bytes, block.data(), sizeof record.bytes);
-    const std::string english[4] = {"Black Print Cartridge", "Cyan Print Cartridge", "Magenta Print Cartridge",
-                                    "Yellow Print Cartridge"};
-    return SupplyReport(record, english);
-}
 
 std::string slurp(const std::string& path)
 {
@@ -201,43 +181,6 @@ TEST_F(LevelwatchTest, StandardErrorOnlyWithDebug)
     EXPECT_EQ(loud.exitStatus, 255);
     EXPECT_EQ(loud.err, "Could not open pipe for toner level agents.\n");
 }
-
-namespace {
-
-// A GetResponse carrying `value` as an OCTET STRING for the device-ID object.
-std::vector<uint8_t> getResponse(const std::string& value)
-{
-    auto tlv = [](uint8_t tag, const std::vector<uint8_t>& content) {
-        std::vector<uint8_t> out {tag};
-        size_t n = content.size();
-        if (n < 128) {
-            out.push_back(static_cast<uint8_t>(n));
-        } else if (n < 256) {
-            out.push_back(0x81);
-            out.push_back(static_cast<uint8_t>(n));
-        } else {
-            out.push_back(0x82);
-            out.push_back(static_cast<uint8_t>(n >> 8));
-            out.push_back(static_cast<uint8_t>(n));
-        }
-        out.insert(out.end(), content.begin(), content.end());
-        return out;
-    };
-    auto cat = [](std::initializer_list<std::vector<uint8_t>> parts) {
-        std::vector<uint8_t> out;
-        for (const auto& p : parts)
-            out.insert(out.end(), p.begin(), p.end());
-        return out;
-    };
-    const std::vector<uint8_t> oid = {0x2B, 6, 1, 4, 1, 0x82, 0xC7, 0x11, 0x86, 0x76, 0x82, 0x2C,
-                                      0x82, 0x71, 0xC2, 0x53, 1, 1, 0};
-    std::vector<uint8_t> zero = {0x02, 0x01, 0x00};
-    auto binding = tlv(0x30, cat({tlv(0x06, oid), tlv(0x04, std::vector<uint8_t>(value.begin(), value.end()))}));
-    auto pdu = tlv(0xA2, cat({zero, zero, zero, tlv(0x30, binding)}));
-    return tlv(0x30, cat({zero, tlv(0x04, {'t', 'u', 'n', 'd', 'r', 'a'}), pdu}));
-}
-
-} // namespace
 
 // The v1 query waits 50 ms for its answer: a printer answering after 60 ms
 // counts as silent, the same answer at once is reported.
