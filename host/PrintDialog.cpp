@@ -373,7 +373,6 @@ void PrintDialog::saveAll()
         p.panel->saveValuesAndReturnError(nullptr);
     if (!session_.settings().save())
         message_->setText(tr("The print settings could not be saved."));
-    saved_ = true;
 }
 
 void PrintDialog::showError(const QString& text)
@@ -431,8 +430,8 @@ bool PrintDialog::print()
 
 void PrintDialog::reject()
 {
-    if (!saved_)
-        saveAll();
+    // Also after a print that failed: what was changed since then is kept.
+    saveAll();
     QDialog::reject();
 }
 

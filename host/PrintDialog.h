@@ -75,7 +75,6 @@ private:
     int jobId_ = 0;
     QStringList pendingMessages_; // of the requests one user action caused
     bool flushQueued_ = false;
-    bool saved_ = false;
 };
 
 } // namespace printpanels::host

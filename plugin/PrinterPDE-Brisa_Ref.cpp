@@ -573,6 +573,12 @@ void PrinterPDECorvane5170::getNonPPDSettingsFromPrintSettings()
     if (storedInt(settings, "imagetypeSettings", &value)) {
         selectStoredIndex(imagetypeButton, value);
         applyImageTypeRule();
+        // An image type other than "Normal" takes the toner save the rule
+        // just chose; that goes first, as the PPD may refuse the image type
+        // beside the toner save it holds now.
+        if (imagetypeButton && !keywordIs(selectedChoiceOfPopUp(imagetypeButton), QStringLiteral("Normal")))
+            if (PDEChoicePtr choice = selectionForPopUp(TonerSaveButton, kOTonerModeKey))
+                tonersaveSelection = choice;
         if (PDEChoicePtr choice = selectionForPopUp(imagetypeButton, kOImageTypeKey))
             imagetypeSelection = choice;
     }

@@ -159,6 +159,27 @@ TEST(HostPrintDialog, ValuesComeBackTheNextTimeAndSavingToAFileCopiesTheDocument
     EXPECT_EQ(kept.readAll(), QByteArray("hello\n"));
 }
 
+TEST(HostPrintDialog, ChangesAfterAFailedPrintAreKeptOnCancelAndAPhotoImageTypeComesBack)
+{
+    lwtest::TempDir dir;
+    {
+        DialogRun run(QString::fromStdString(dir.write("doc.txt", "hello\n")));
+        ASSERT_TRUE(hosttest::chooseByKeyboard(run.popUp("Toner Save:"), QStringLiteral("By Image Type")));
+        run.dialog->outputFileEdit()->setText(QString::fromStdString(dir.file("missing/out.txt")));
+        EXPECT_FALSE(run.dialog->print());
+        // Photo only goes with toner save "By Image Type", which gray
+        // guarantee (on by default) does not allow.
+        ASSERT_TRUE(hosttest::chooseByKeyboard(run.popUp("Image Type:"), QStringLiteral("Photo")));
+        EXPECT_EQ(run.marked("ImageType"), "Photo");
+        run.dialog->reject();
+    }
+    DialogRun again;
+    EXPECT_EQ(again.popUp("Image Type:")->currentText(), QStringLiteral("Photo"));
+    EXPECT_EQ(again.popUp("Toner Save:")->currentText(), QStringLiteral("By Image Type"));
+    EXPECT_EQ(again.marked("ImageType"), "Photo");
+    EXPECT_EQ(again.marked("TonerMode"), "3");
+}
+
 TEST(HostPrintDialog, EveryControlHasALabelOrNameAndTakesKeyboardFocus)
 {
     DialogRun run;
