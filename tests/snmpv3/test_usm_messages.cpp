@@ -87,6 +87,7 @@ TEST(SnmpV3Builders, FirstProbeIsTheFiftySevenByteMessageAndCountersOnlyChangeTw
     second[48] = 1; // request-id
     EXPECT_EQ(Bytes(out, out + 57), second);
     EXPECT_EQ(CNetIO::BuildSnmpV3GetEngineIdPacket(0, 0, out, 56), -1); // does not fit the caller's buffer
+    EXPECT_EQ(CNetIO::BuildSnmpV3GetEngineIdPacket(0, 0, out, 0), 57); // no capacity given: a full buffer
 }
 
 TEST(SnmpV3Builders, AuthPrivRequestHasFlagsFieldsWholeBlocksAndAVerifiableCode)

@@ -75,7 +75,7 @@ extern unsigned int salt_low;
 // stack and returns the member's result.
 extern "C" bool NetworkReadStatusSNMPv3(const char* community, const char* host, PRINTER_STATUS* record);
 extern "C" bool NetworkReadStatusV6SNMPv3(const char* community, const char* host, PRINTER_STATUS* record);
-// ---- SNMPv3 (USM) plain declarations: end ----// ---- SNMPv3 (USM) plain declarations: end ----
+// ---- SNMPv3 (USM) plain declarations: end ----
 
 class CNetIO : public CSocket {
 public:
@@ -185,6 +185,8 @@ public:
 
     // The engine-discovery probe (flags 0x04, no user, no bindings); the
     // first of a run (0, 0) is 57 bytes. The caller advances the counters.
+    // A positive capacity bounds the write (-1 when the probe does not fit);
+    // 0 or less means the caller's buffer is a full 2048-byte one.
     static int BuildSnmpV3GetEngineIdPacket(unsigned short requestId, unsigned short msgId,
                                             unsigned char* out, int capacity);
     // An authenticated (and, with a privacy pass phrase, DES-encrypted)

@@ -312,7 +312,7 @@ int CNetIO::BuildSnmpV3GetEngineIdPacket(unsigned short requestId, unsigned shor
     unsigned char msg[SNMPV3_MSG_MAX];
     const int len = BuildSnmpV3Packet(global, globalLen, security, securityLen, scoped, scopedLen,
                                       nullptr, msg);
-    if (len <= 0 || len > capacity)
+    if (len <= 0 || (capacity > 0 && len > capacity))
         return -1;
     std::memcpy(out, msg, static_cast<size_t>(len));
     return len;
@@ -372,11 +372,11 @@ int CNetIO::BuildSnmpV3RequestPacket(const unsigned char* engineID, int engineID
         unsigned char cipher[SNMPV3_MSG_MAX];
         const int n = DesEncryption(privKeyOut, iv, scoped, static_cast<uint32_t>(scopedLen), cipher,
                                     sizeof cipher);
-        if (n != raised)
+        if (n != scopedLen)
             return 0;
         BackWriter w(encrypted, sizeof encrypted);
         const unsigned char* end = w.pos();
-        w.bytes(cipher, static_cast<size_t>(n));
+        w.bytes(cipher, static_cast<size_t>(raised));
         w.wrap(0x04, end);
         msgDataLen = w.copyTo(encrypted);
         msgData = encrypted;
@@ -574,12 +574,12 @@ int CNetIO::parseSnmpV3Response(unsigned char* msg, int len, int* version, unsig
     int authLen;
     if (!element(security, 0x04, &authField, &authLen) || authLen > SNMPV3_AUTHPARAM_LEN)
         return 0;
+    unsigned char received[SNMPV3_AUTHPARAM_LEN] = {};
+    std::memcpy(received, authField, static_cast<size_t>(authLen));
+    std::memset(authField, 0, static_cast<size_t>(authLen)); // left zeroed whatever the outcome
     if (keyHeld(param->authKey) && ((flags & 0x01) == 0 || authLen != SNMPV3_AUTHPARAM_LEN))
         return 0;
     if (authLen > 0) {
-        unsigned char received[SNMPV3_AUTHPARAM_LEN] = {};
-        std::memcpy(received, authField, static_cast<size_t>(authLen));
-        std::memset(authField, 0, static_cast<size_t>(authLen));
         if (authLen != SNMPV3_AUTHPARAM_LEN)
             return 0; // a short code proves nothing
         unsigned char k1[64], k2[64], code[SNMPV3_AUTHPARAM_LEN];

@@ -117,7 +117,7 @@ int DesEncryption(const unsigned char* key, unsigned char* iv, const unsigned ch
     av_des_init(&des, key, 64, 0);
     av_des_crypt(&des, dst, src, static_cast<int>(raised / 8), iv, 0);
     OPENSSL_cleanse(&des, sizeof des);
-    return static_cast<int>(raised);
+    return static_cast<int>(len);
 }
 
 int DecryptMsgData(unsigned char* data, uint32_t len, const unsigned char* privKey,

@@ -31,10 +31,10 @@ void CalcuateAuthParams(const unsigned char* msg, uint32_t len, const unsigned c
                         const unsigned char* K2, unsigned char* out);
 
 // CBC-DES encryption of len bytes raised to the next multiple of 8 (the source
-// must be readable that far). iv is replaced by the last ciphertext block.
-// Returns the number of bytes written (the raised length), or 0 when key, iv,
-// source or destination is null, len is 0, or the destination capacity is
-// below the raised length (nothing written then).
+// must be readable that far, and that many bytes are written). iv is replaced
+// by the last ciphertext block. Returns len, or 0 when key, iv, source or
+// destination is null, len is 0, or the destination capacity is below the
+// raised length (nothing written then).
 int DesEncryption(const unsigned char* key, unsigned char* iv, const unsigned char* src,
                   uint32_t len, unsigned char* dst, uint32_t dstCapacity);
 
