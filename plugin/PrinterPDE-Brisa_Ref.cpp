@@ -7,6 +7,7 @@
 
 #include <QPalette>
 #include <QStandardItemModel>
+#include <cstring>
 
 PDEChoiceArray outputcolorChoices, imagequalityChoices, imagetypeChoices, imageadjustChoices, screenChoices,
     tonersaveChoices, GrayGuaranteeChoices;
@@ -461,15 +462,32 @@ void PrinterPDECorvane5170::changeimagetypeOption(QObject*)
         imagetypeSelection = choice;
     if (PDEChoicePtr choice = selectionForPopUp(TonerSaveButton, kOTonerModeKey))
         tonersaveSelection = choice;
+    // The toner save that the image type took may have turned gray
+    // guarantee off in the PPD.
+    showMarkedGrayGuarantee(false);
     updateUI();
 }
 
 void PrinterPDECorvane5170::changeGrayGuaranteeOption(QObject*)
 {
-    if (useConstraintHandling && GrayGuaranteeOption && GrayGuaranteeButton)
+    if (useConstraintHandling && GrayGuaranteeOption && GrayGuaranteeButton) {
         sendToHost(kOGrayGuaranteeKey,
                    GrayGuaranteeButton->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
+        showMarkedGrayGuarantee(true); // a refused change snaps back
+    }
     updateUI();
+}
+
+void PrinterPDECorvane5170::showMarkedGrayGuarantee(bool turnOn)
+{
+    if (!useConstraintHandling || !GrayGuaranteeOption || !GrayGuaranteeButton || !BrisaRefppd)
+        return;
+    const ppd_choice_t* marked = ppdFindMarkedChoice(BrisaRefppd, kGrayGuaranteeKey);
+    if (!marked)
+        return;
+    const bool on = std::strcmp(marked->choice, "True") == 0;
+    if (!on || turnOn)
+        GrayGuaranteeButton->setChecked(on);
 }
 
 void PrinterPDECorvane5170::defaultButtonPushed(QObject*)

@@ -185,6 +185,10 @@ private:
     void setGrayGuaranteeEnabled(bool enabled);
     // The toner-save restriction of the selected image type (no PPD request).
     void applyImageTypeRule();
+    // With constraint handling, the check box takes what the host marked for
+    // gray guarantee: always off when the PPD holds it off, on only when
+    // `turnOn`.
+    void showMarkedGrayGuarantee(bool turnOn);
 
     PDEPluginCallback* pdePluginCallbackObject = nullptr;
     std::shared_ptr<PDEBundle> pluginBundle;

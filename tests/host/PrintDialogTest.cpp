@@ -84,6 +84,19 @@ TEST(HostPrintDialog, ConstraintsShowInThePanelAndTheMessageNamesThem)
     const QString refused = run.dialog->messageLabel()->text();
     EXPECT_TRUE(refused.contains(QStringLiteral("Image Type: Photo")) && refused.contains(QStringLiteral("not applied")))
         << refused.toStdString();
+    // The toner save the panel moved along turned gray guarantee off in the
+    // PPD, and the box shows it; turning it on again is refused and snaps back.
+    auto* grayGuarantee = run.panel()->findChild<QCheckBox*>(QStringLiteral("GrayGuaranteeButton"));
+    ASSERT_NE(grayGuarantee, nullptr);
+    EXPECT_EQ(run.marked("TonerMode"), "3");
+    EXPECT_EQ(run.marked("GrayGuarantee"), "False");
+    EXPECT_FALSE(grayGuarantee->isChecked());
+    ASSERT_TRUE(hosttest::chooseByKeyboard(imageType, QStringLiteral("Photo")));
+    grayGuarantee->setFocus();
+    QTest::keyClick(grayGuarantee, Qt::Key_Space);
+    EXPECT_EQ(run.marked("GrayGuarantee"), "False");
+    EXPECT_FALSE(grayGuarantee->isChecked());
+    ASSERT_TRUE(hosttest::chooseByKeyboard(imageType, QStringLiteral("Normal")));
 
     // Gray: the PPD turns gray guarantee off and the image type to "Off".
     ASSERT_TRUE(hosttest::chooseByKeyboard(colour, QStringLiteral("Grayscale")));
