@@ -590,13 +590,19 @@ void PrinterPDECorvane5170::getNonPPDSettingsFromPrintSettings()
     }
     if (storedInt(settings, "imagetypeSettings", &value)) {
         selectStoredIndex(imagetypeButton, value);
-        applyImageTypeRule();
-        // An image type other than "Normal" takes the toner save the rule
-        // just chose; that goes first, as the PPD may refuse the image type
-        // beside the toner save it holds now.
-        if (imagetypeButton && !keywordIs(selectedChoiceOfPopUp(imagetypeButton), QStringLiteral("Normal")))
-            if (PDEChoicePtr choice = selectionForPopUp(TonerSaveButton, kOTonerModeKey))
-                tonersaveSelection = choice;
+        // In colour the image type was the user's choice, and its toner-save
+        // restriction comes back with it. An image type other than "Normal"
+        // takes the toner save the rule just chose; that goes first, as the
+        // PPD may refuse the image type beside the toner save it holds now.
+        // Gray output's image type comes from the colour mode and leaves
+        // toner saving free.
+        const bool colour = !outputcolorOption || keywordIs(selectedChoiceOfPopUp(outputcolorButton), kRGB);
+        if (colour) {
+            applyImageTypeRule();
+            if (imagetypeButton && !keywordIs(selectedChoiceOfPopUp(imagetypeButton), QStringLiteral("Normal")))
+                if (PDEChoicePtr choice = selectionForPopUp(TonerSaveButton, kOTonerModeKey))
+                    tonersaveSelection = choice;
+        }
         if (PDEChoicePtr choice = selectionForPopUp(imagetypeButton, kOImageTypeKey))
             imagetypeSelection = choice;
     }

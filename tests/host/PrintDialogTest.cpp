@@ -162,6 +162,10 @@ TEST(HostPrintDialog, ValuesComeBackTheNextTimeAndSavingToAFileCopiesTheDocument
     EXPECT_EQ(again.popUp("Color Mode:")->currentText(), QStringLiteral("Grayscale"));
     EXPECT_EQ(again.popUp("Screen:")->currentIndex(), 2);
     EXPECT_EQ(again.marked("ColorModel"), "Gray");
+    // Gray output's image type "Off" came from the colour mode, not from the
+    // user: toner saving stays free.
+    EXPECT_TRUE(hosttest::chooseByKeyboard(again.popUp("Toner Save:"), QStringLiteral("Light Saving")));
+    EXPECT_EQ(again.marked("TonerMode"), "1");
 
     // Saving a document over itself is refused, and the document survives.
     DialogRun self(document);
