@@ -34,6 +34,12 @@ build_main() {
     cmake --build "$top/build"
 }
 
+# Configures and builds everything with ASan/LSan and UBSan in build-asan/.
+build_sanitized() {
+    cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLEVELWATCH_SANITIZE=ON &&
+    cmake --build "$top/build-asan"
+}
+
 # Configures and builds the fuzz targets (clang, libFuzzer, ASan/UBSan) in build-fuzz/.
 build_fuzz() {
     command -v clang++ >/dev/null || { echo "clang++ not found: fuzz targets skipped"; return 0; }
