@@ -217,10 +217,10 @@ TEST_F(LevelwatchTest, DnssdQueueResolvedThroughAvahi)
     Snmpd agent(config);
     ASSERT_TRUE(agent.ok()) << agent.log();
     ASSERT_TRUE(avahi.publishPrinter("Office Colour", "127.0.0.2"));
-    ASSERT_TRUE(cupsd_->addQueue("Bonjour", "dnssd://Office%20Colour._printer._tcp.local./?uuid=1234"));
+    ASSERT_TRUE(cupsd_->addQueue("Discovered", "dnssd://Office%20Colour._printer._tcp.local./?uuid=1234"));
     ASSERT_TRUE(cupsd_->addQueue("Gone", "dnssd://Nobody%20Here._printer._tcp.local./"));
 
-    ProcessResult r = levelwatch("Bonjour", avahi.env());
+    ProcessResult r = levelwatch("Discovered", avahi.env());
     EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(r.out, expectedReport(block));
 
