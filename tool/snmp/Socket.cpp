@@ -141,22 +141,22 @@ int CSocket::Connect(const struct sockaddr* addr, socklen_t addrLen)
     return pending;
 }
 
-int CSocket::Read(void* buffer, size_t size, unsigned long* count)
+// Moves all `size` bytes, waiting in Select whenever the socket would block.
+// Zero bytes moved is EPIPE; the count moved is reported either way.
+template <typename Step>
+static int transferAll(CSocket& socket, SOCKETSELECTMODE mode, size_t size, unsigned long* count, Step step)
 {
-    if (!Valid())
-        return -1;
-    auto* p = static_cast<char*>(buffer);
     size_t done = 0;
     int err = 0;
     while (done < size) {
-        ssize_t n = ::read(socketFd, p + done, size - done);
+        ssize_t n = step(done);
         if (n > 0) {
             done += static_cast<size_t>(n);
         } else if (n == 0) {
             err = EPIPE;
             break;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            err = Select(SELECTMODE_READ, nullptr);
+            err = socket.Select(mode, nullptr);
             if (err != 0)
                 break;
         } else if (errno != EINTR) {
@@ -169,33 +169,23 @@ int CSocket::Read(void* buffer, size_t size, unsigned long* count)
     return err;
 }
 
+int CSocket::Read(void* buffer, size_t size, unsigned long* count)
+{
+    if (!Valid())
+        return -1;
+    auto* p = static_cast<char*>(buffer);
+    return transferAll(*this, SELECTMODE_READ, size, count,
+                       [&](size_t done) { return ::read(socketFd, p + done, size - done); });
+}
+
 int CSocket::Write(const void* data, size_t size, unsigned long* count)
 {
     if (!Valid())
         return -1;
     const auto* p = static_cast<const char*>(data);
-    size_t done = 0;
-    int err = 0;
-    while (done < size) {
-        // MSG_NOSIGNAL: a peer that went away gives EPIPE, not a SIGPIPE.
-        ssize_t n = ::send(socketFd, p + done, size - done, MSG_NOSIGNAL);
-        if (n > 0) {
-            done += static_cast<size_t>(n);
-        } else if (n == 0) {
-            err = EPIPE;
-            break;
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            err = Select(SELECTMODE_WRITE, nullptr);
-            if (err != 0)
-                break;
-        } else if (errno != EINTR) {
-            err = errno;
-            break;
-        }
-    }
-    if (count != nullptr)
-        *count = done;
-    return err;
+    // MSG_NOSIGNAL: a peer that went away gives EPIPE, not a SIGPIPE.
+    return transferAll(*this, SELECTMODE_WRITE, size, count,
+                       [&](size_t done) { return ::send(socketFd, p + done, size - done, MSG_NOSIGNAL); });
 }
 
 int CSocket::Cancel()
