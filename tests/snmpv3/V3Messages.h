@@ -4,6 +4,7 @@
 // library's builders or parser.
 #pragma once
 
+#include "SnmpTestData.h"
 #include "snmp/Usm.h"
 
 #include <openssl/evp.h>
@@ -18,37 +19,10 @@
 
 namespace v3test {
 
-using Bytes = std::vector<unsigned char>;
-
-inline Bytes berLength(size_t n)
-{
-    if (n < 128)
-        return {static_cast<unsigned char>(n)};
-    Bytes b;
-    while (n != 0) {
-        b.insert(b.begin(), static_cast<unsigned char>(n & 0xFF));
-        n >>= 8;
-    }
-    b.insert(b.begin(), static_cast<unsigned char>(0x80 + b.size()));
-    return b;
-}
-
-inline Bytes tlv(unsigned char tag, const Bytes& content)
-{
-    Bytes out{tag};
-    const Bytes len = berLength(content.size());
-    out.insert(out.end(), len.begin(), len.end());
-    out.insert(out.end(), content.begin(), content.end());
-    return out;
-}
-
-inline Bytes cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+using lwtest::Bytes;
+using lwtest::berLength;
+using lwtest::cat;
+using lwtest::tlv;
 
 inline Bytes integer(uint32_t v)
 {
