@@ -99,7 +99,8 @@ int main(int argc, char** argv)
 {
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 25;
     if (!enterPrivateNetwork()) {
-        std::fprintf(stderr, "e2e_vs_snmpget: needs root for a private network namespace\n");
+        std::fprintf(stderr, "e2e_vs_snmpget: cannot enter a private network namespace: %s\n",
+                     privateNetworkError().c_str());
         return 1;
     }
     PrivateCupsd cupsd;
