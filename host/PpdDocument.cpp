@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <cstring>
+#include <strings.h>
 #include <functional>
 
 namespace printpanels::host {
@@ -199,7 +200,13 @@ MarkOutcome PpdDocument::markChoice(const std::string& keyword, const std::strin
 
     int n = 0;
     cups_option_t* fixes = nullptr;
-    if (!cupsResolveConflicts(ppd_, keyword.c_str(), markedChoice, &n, &fixes)) {
+    bool resolved = cupsResolveConflicts(ppd_, keyword.c_str(), markedChoice, &n, &fixes);
+    // The PPD may settle a conflict by changing the very option asked for:
+    // then that choice cannot be had as things stand, and nothing changes.
+    for (int i = 0; resolved && i < n; ++i)
+        if (strcasecmp(fixes[i].name, keyword.c_str()) == 0 && strcasecmp(fixes[i].value, markedChoice) != 0)
+            resolved = false;
+    if (!resolved) {
         cupsFreeOptions(n, fixes);
         cups_option_t* conflicts = nullptr;
         const int nc = cupsGetConflicts(ppd_, keyword.c_str(), markedChoice, &conflicts);

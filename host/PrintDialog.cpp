@@ -58,7 +58,6 @@ PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, Q
     printer->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     auto* printerLabel = new QLabel(tr("Printer:"));
     printerLabel->setBuddy(printer);
-    printer->setAccessibleName(tr("Printer"));
     top->addRow(printerLabel, printer);
 
     destination_ = new QComboBox;
@@ -90,7 +89,6 @@ PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, Q
 
     auto* documentName = new QLabel(document_.isEmpty() ? tr("(none)") : QFileInfo(document_).fileName());
     documentName->setObjectName(QStringLiteral("documentName"));
-    documentName->setAccessibleName(tr("Document"));
     auto* documentLabel = new QLabel(tr("Document:"));
     documentLabel->setBuddy(documentName);
     top->addRow(documentLabel, documentName);
@@ -132,7 +130,10 @@ PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, Q
     message_ = new QLabel;
     message_->setObjectName(QStringLiteral("message"));
     message_->setWordWrap(true);
-    message_->setAccessibleName(tr("Settings message"));
+    // Screen readers read the message itself (a label's accessible name is
+    // its text, and a new text is announced as a name change); this only
+    // says what kind of text it is.
+    message_->setAccessibleDescription(tr("Settings message"));
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     message_->setMinimumHeight(message_->fontMetrics().lineSpacing() * 2);
 

@@ -4,6 +4,9 @@
 //   printpanels-host --ppd PPD [FILE]         try the panels on a PPD file
 //   --list-panels                             one line per panel: name TAB kind
 //   --screenshot PNG                          render the dialog to PNG and exit
+//   --press BUTTON (with --screenshot)        press the button with that text
+//                                             first and render the window it
+//                                             opens, e.g. "Color Balance..."
 //
 // Exit status: 0 printed, saved, listed or rendered; 1 the user cancelled;
 // 2 bad arguments, a queue or PPD that cannot be opened, or a failed render.
@@ -11,12 +14,14 @@
 #include "PluginSet.h"
 #include "PrintDialog.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTextStream>
+#include <QTimer>
 #include <cstring>
 
 using namespace printpanels::host;
@@ -51,7 +56,11 @@ int main(int argc, char** argv)
     const QCommandLineOption ppdOpt(QStringLiteral("ppd"), QStringLiteral("PPD file to use instead of a queue."), QStringLiteral("FILE"));
     const QCommandLineOption listOpt(QStringLiteral("list-panels"), QStringLiteral("List the panels (name TAB kind) and exit."));
     const QCommandLineOption shotOpt(QStringLiteral("screenshot"), QStringLiteral("Render the dialog to PNG and exit."), QStringLiteral("PNG"));
-    parser.addOptions({queueOpt, ppdOpt, listOpt, shotOpt});
+    const QCommandLineOption pressOpt(QStringLiteral("press"),
+                                      QStringLiteral("With --screenshot: press the button with this text first and "
+                                                     "render the window it opens."),
+                                      QStringLiteral("BUTTON"));
+    parser.addOptions({queueOpt, ppdOpt, listOpt, shotOpt, pressOpt});
     parser.addPositionalArgument(QStringLiteral("document"), QStringLiteral("Document to print (optional)."), QStringLiteral("[FILE]"));
     parser.process(app);
 
@@ -99,7 +108,38 @@ int main(int argc, char** argv)
         dialog.show();
         dialog.adjustSize();
         QApplication::processEvents();
-        const QPixmap shot = dialog.grab();
+        QPixmap shot;
+        if (parser.isSet(pressOpt)) {
+            QAbstractButton* button = nullptr;
+            for (QAbstractButton* b : dialog.findChildren<QAbstractButton*>())
+                if (b->isVisible() && b->text().remove(QLatin1Char('&')) == parser.value(pressOpt))
+                    button = b;
+            if (!button || !button->isEnabled())
+                return fail(QStringLiteral("no button \"%1\" to press").arg(parser.value(pressOpt)));
+            // The window the button opens runs its own modal loop: render it
+            // from inside that loop, then close it.
+            QTimer poll;
+            int tries = 0;
+            QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+                QWidget* opened = QApplication::activeModalWidget();
+                if (opened && opened != &dialog) {
+                    poll.stop();
+                    opened->adjustSize();
+                    QApplication::processEvents();
+                    shot = opened->grab();
+                    opened->close();
+                } else if (++tries > 100) {
+                    poll.stop();
+                }
+            });
+            poll.start(20);
+            button->click();
+            poll.stop();
+            if (shot.isNull())
+                return fail(QStringLiteral("\"%1\" opened no window").arg(parser.value(pressOpt)));
+        } else {
+            shot = dialog.grab();
+        }
         if (shot.isNull() || !shot.save(parser.value(shotOpt), "PNG"))
             return fail(QStringLiteral("%1: the picture cannot be written").arg(parser.value(shotOpt)));
         dialog.hide();

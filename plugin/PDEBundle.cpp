@@ -1,12 +1,15 @@
 #include "PDEBundle.h"
 
+#include "CustomBox.h"
 #include "PDELogging.h"
+#include "Stepper.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMetaProperty>
 #include <QPointer>
@@ -23,6 +26,23 @@ void sendAction(const QPointer<QObject>& owner, const QByteArray& action, QObjec
     if (owner && !QMetaObject::invokeMethod(owner, action.constData(), Q_ARG(QObject*, sender)))
         _PDELog(owner, "no action %s", action.constData());
 }
+
+// The form loader, knowing the plug-in's own controls.
+class FormLoader final : public QUiLoader {
+public:
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override
+    {
+        QWidget* widget = nullptr;
+        if (className == QLatin1String("CustomBox"))
+            widget = new CustomBox(parent);
+        else if (className == QLatin1String("Stepper"))
+            widget = new Stepper(parent);
+        else
+            return QUiLoader::createWidget(className, parent, name);
+        widget->setObjectName(name);
+        return widget;
+    }
+};
 
 } // namespace
 
@@ -58,7 +78,7 @@ QWidget* PDEBundle::loadNibNamed(const QString& name, QObject* owner, QWidget* p
         _PDELog(owner, "no view resource %s", qUtf8Printable(name));
         return nullptr;
     }
-    QUiLoader loader;
+    FormLoader loader;
     QWidget* view = loader.load(&form, parent);
     if (!view) {
         _PDELog(owner, "view resource %s: %s", qUtf8Printable(name), qUtf8Printable(loader.errorString()));
@@ -97,9 +117,18 @@ QWidget* PDEBundle::loadNibNamed(const QString& name, QObject* owner, QWidget* p
                 else if (auto* slider = qobject_cast<QAbstractSlider*>(widget))
                     QObject::connect(slider, &QAbstractSlider::valueChanged, owner,
                                      [target, action, slider](int) { sendAction(target, action, slider); });
+                else if (auto* stepper = qobject_cast<Stepper*>(widget))
+                    QObject::connect(stepper, &Stepper::stepped, owner,
+                                     [target, action, stepper] { sendAction(target, action, stepper); });
+                else if (auto* field = qobject_cast<QLineEdit*>(widget))
+                    QObject::connect(field, &QLineEdit::editingFinished, owner,
+                                     [target, action, field] { sendAction(target, action, field); });
             }
         }
     }
+    // The owner finishes setting up its controls, as after loading a nib.
+    if (owner && owner->metaObject()->indexOfMethod("awakeFromNib()") >= 0)
+        QMetaObject::invokeMethod(owner, "awakeFromNib");
     return view;
 }
 

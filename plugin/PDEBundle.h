@@ -30,8 +30,11 @@ public:
     //    owner is stored in that property (the owner's control fields);
     //  * a widget with a string property "action" sends that action to the
     //    owner, as the owner's invokable method ACTION(QObject* sender), when
-    //    the user operates it (pop-up chosen, button clicked, slider moved);
-    //  * text properties are looked up in the string table.
+    //    the user operates it (pop-up chosen, button clicked, slider moved,
+    //    stepper stepped, text field's editing finished);
+    //  * text properties are looked up in the string table;
+    //  * the forms may use the plug-in's own controls CustomBox and Stepper;
+    //  * last, the owner's invokable awakeFromNib() runs, when it has one.
     // Returns the top-level widget (parented to `parent`), or null when the
     // resource cannot be loaded.
     QWidget* loadNibNamed(const QString& name, QObject* owner, QWidget* parent = nullptr) const;

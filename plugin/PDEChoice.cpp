@@ -1,10 +1,11 @@
 #include "PDEChoice.h"
 
-#include "PDETool.h"
 #include "Utilities.h"
 
 #include <QStringDecoder>
 #include <cstring>
+
+QStringConverter::Encoding ppdEncoding = QStringConverter::Utf8;
 
 namespace {
 

@@ -3,10 +3,15 @@
 
 #include <QMetaType>
 #include <QString>
+#include <QStringConverter>
 #include "PpdApi.h"
 #include <memory>
 #include <optional>
 #include <vector>
+
+// Encoding of the PPD's user texts; UTF-8, settled when the first PDEChoice
+// is made.
+extern QStringConverter::Encoding ppdEncoding;
 
 class PDEChoice {
 public:

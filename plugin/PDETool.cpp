@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <cstring>
 
-QStringConverter::Encoding ppdEncoding = QStringConverter::Utf8;
 int nIndex = 0;
 
 PDEChoiceArray ArrayFromPPDOption(ppd_option_t* option)

@@ -3,13 +3,10 @@
 
 #include "PDEChoice.h"
 
-#include <QStringConverter>
 #include <cstdint>
 
 class QComboBox;
 
-// Encoding of the PPD's user texts.
-extern QStringConverter::Encoding ppdEncoding;
 // 1-based position of the entry the last FindChoiceForString or
 // FindUserChoiceForString returned (the array's length when none matched).
 extern int nIndex;

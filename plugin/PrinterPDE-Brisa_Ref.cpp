@@ -1,25 +1,32 @@
 #include "PrinterPDE-Brisa_Ref.h"
 
+#include "ColorBalance.h"
 #include "PDEBundle.h"
 #include "PDELogging.h"
 #include "PDETool.h"
 #include "Utilities.h"
 
+#include <QDialog>
 #include <QPalette>
 #include <QStandardItemModel>
 #include <cstring>
 
-PDEChoiceArray outputcolorChoices, imagequalityChoices, imagetypeChoices, imageadjustChoices, screenChoices,
-    tonersaveChoices, GrayGuaranteeChoices;
-ppd_file_t* BrisaRefppd = nullptr;
-std::array<ppd_option_t*, kDensityCount> ColorDensityOption{};
-std::array<int64_t, kDensityCount> ColorDensitySetting{};
-std::optional<std::vector<int>> ColorBlanceRes;
-int32_t CBColorMode = 0;
-bool CBstate = false;
-int32_t CBtarget = 0;
-int32_t stateEnableButton = 0;
-int32_t statetargetColorButton = 0;
+const std::array<PopUpOption, 6> kPopUpOptions = {{
+    {kColorModelKey, &PrinterPDECorvane5170::outputcolorOption, &outputcolorChoices,
+     &PrinterPDECorvane5170::outputcolorSelection, &PrinterPDECorvane5170::outputcolorButton, 1, "colormodeSettings"},
+    {kResolutionKey, &PrinterPDECorvane5170::imagequalityOption, &imagequalityChoices,
+     &PrinterPDECorvane5170::imagequalitySelection, &PrinterPDECorvane5170::imagequalityButton, 2,
+     "imagequalitySettings"},
+    {kImageTypeKey, &PrinterPDECorvane5170::imagetypeOption, &imagetypeChoices,
+     &PrinterPDECorvane5170::imagetypeSelection, &PrinterPDECorvane5170::imagetypeButton, 3, "imagetypeSettings"},
+    {kImageAdjustKey, &PrinterPDECorvane5170::imageadjustOption, &imageadjustChoices,
+     &PrinterPDECorvane5170::imageadjustSelection, &PrinterPDECorvane5170::imageadjustButton, 5,
+     "imageadjustSettings"},
+    {kScreenKey, &PrinterPDECorvane5170::screenOption, &screenChoices, &PrinterPDECorvane5170::screenSelection,
+     &PrinterPDECorvane5170::screenButton, 4, "screenSettings"},
+    {kTonerModeKey, &PrinterPDECorvane5170::tonersaveOption, &tonersaveChoices,
+     &PrinterPDECorvane5170::tonersaveSelection, &PrinterPDECorvane5170::TonerSaveButton, 7, "TonerSaveSettings"},
+}};
 
 namespace {
 
@@ -108,6 +115,7 @@ PrinterPDECorvane5170::PrinterPDECorvane5170(PDEPluginCallback* callback, std::s
         BrisaRefppd = callback->ppdFile();
     }
     findOptions();
+    aColorBalance = std::make_unique<ColorBalance>();
 }
 
 PrinterPDECorvane5170::PrinterPDECorvane5170()
@@ -124,18 +132,10 @@ void PrinterPDECorvane5170::findOptions()
 {
     ppd_file_t* ppd = BrisaRefppd;
     auto find = [ppd](const char* key) { return ppd ? ppdFindOption(ppd, key) : nullptr; };
-    outputcolorOption = find(kColorModelKey);
-    outputcolorChoices = ArrayFromPPDOption(outputcolorOption);
-    imagequalityOption = find(kResolutionKey);
-    imagequalityChoices = ArrayFromPPDOption(imagequalityOption);
-    imagetypeOption = find(kImageTypeKey);
-    imagetypeChoices = ArrayFromPPDOption(imagetypeOption);
-    imageadjustOption = find(kImageAdjustKey);
-    imageadjustChoices = ArrayFromPPDOption(imageadjustOption);
-    screenOption = find(kScreenKey);
-    screenChoices = ArrayFromPPDOption(screenOption);
-    tonersaveOption = find(kTonerModeKey);
-    tonersaveChoices = ArrayFromPPDOption(tonersaveOption);
+    for (const PopUpOption& entry : kPopUpOptions) {
+        this->*entry.option = find(entry.keyword);
+        *entry.choices = ArrayFromPPDOption(this->*entry.option);
+    }
     brightnessOption = find(kBrightnessKey);
     GrayGuaranteeOption = find(kGrayGuaranteeKey);
     GrayGuaranteeChoices = ArrayFromPPDOption(GrayGuaranteeOption);
@@ -164,8 +164,8 @@ void PrinterPDECorvane5170::clearOutlets()
 {
     defaultButton = colorBalanceButton = nullptr;
     GrayGuaranteeButton = nullptr;
-    outputcolorButton = imagequalityButton = imagetypeButton = imageadjustButton = TonerSaveButton = screenButton
-        = nullptr;
+    for (const PopUpOption& entry : kPopUpOptions)
+        this->*entry.control = nullptr;
     brightnessSlider = nullptr;
     colorModeText = OutputColorStr = nullptr;
     hasInited = false;
@@ -216,26 +216,14 @@ void PrinterPDECorvane5170::initializeUI()
 {
     if (hasInited || !PDEView)
         return;
-    const struct {
-        QComboBox* popUp;
-        int tag;
-        ppd_option_t* option;
-        const PDEChoiceArray& choices;
-    } popUps[] = {
-        {outputcolorButton, kColorModeTitleTag, outputcolorOption, outputcolorChoices},
-        {imagequalityButton, kImageQualityTitleTag, imagequalityOption, imagequalityChoices},
-        {imagetypeButton, kImageTypeTitleTag, imagetypeOption, imagetypeChoices},
-        {imageadjustButton, kImageAdjustTitleTag, imageadjustOption, imageadjustChoices},
-        {screenButton, kScreenTitleTag, screenOption, screenChoices},
-        {TonerSaveButton, kTonerSaveTitleTag, tonersaveOption, tonersaveChoices},
-    };
-    for (const auto& entry : popUps) {
-        if (entry.option) {
-            setViewTitleByTag(entry.tag, entry.option);
-            InitPopUpFromArray(entry.popUp, entry.choices);
-        } else if (entry.popUp) {
-            entry.popUp->clear();
-            entry.popUp->setEnabled(false);
+    for (const PopUpOption& entry : kPopUpOptions) {
+        QComboBox* popUp = this->*entry.control;
+        if (this->*entry.option) {
+            setViewTitleByTag(entry.titleTag, this->*entry.option);
+            InitPopUpFromArray(popUp, *entry.choices);
+        } else if (popUp) {
+            popUp->clear();
+            popUp->setEnabled(false);
         }
     }
     if (GrayGuaranteeOption) {
@@ -262,46 +250,29 @@ void PrinterPDECorvane5170::updateUI()
 {
     if (!hasInited)
         return;
-    const std::pair<QComboBox*, std::pair<const PDEChoicePtr&, const PDEChoiceArray&>> popUps[] = {
-        {outputcolorButton, {outputcolorSelection, outputcolorChoices}},
-        {imagequalityButton, {imagequalitySelection, imagequalityChoices}},
-        {imagetypeButton, {imagetypeSelection, imagetypeChoices}},
-        {screenButton, {screenSelection, screenChoices}},
-        {TonerSaveButton, {tonersaveSelection, tonersaveChoices}},
-        {imageadjustButton, {imageadjustSelection, imageadjustChoices}},
-    };
-    for (const auto& [popUp, selection] : popUps) {
-        const int index = indexInArray(selection.second, selection.first);
+    for (PopUp which : kUpdateOrder) {
+        const PopUpOption& entry = kPopUpOptions[which];
+        const int index = indexInArray(*entry.choices, this->*entry.selection);
         if (index >= 0)
-            selectStoredIndex(popUp, index);
+            selectStoredIndex(this->*entry.control, index);
     }
 }
 
 void PrinterPDECorvane5170::updateMarkedSelections()
 {
-    const struct {
-        ppd_option_t* option;
-        const char* key;
-        PDEChoicePtr& selection;
-        const PDEChoiceArray& choices;
-    } options[] = {
-        {outputcolorOption, kColorModelKey, outputcolorSelection, outputcolorChoices},
-        {imagequalityOption, kResolutionKey, imagequalitySelection, imagequalityChoices},
-        {imageadjustOption, kImageAdjustKey, imageadjustSelection, imageadjustChoices},
-        {screenOption, kScreenKey, screenSelection, screenChoices},
-        {imagetypeOption, kImageTypeKey, imagetypeSelection, imagetypeChoices},
-        {tonersaveOption, kTonerModeKey, tonersaveSelection, tonersaveChoices},
-    };
-    for (const auto& entry : options) {
-        if (!entry.option)
+    for (PopUp which : kMarkedOrder) {
+        const PopUpOption& entry = kPopUpOptions[which];
+        ppd_option_t* option = this->*entry.option;
+        if (!option)
             continue;
-        const uint64_t k = indexOfMarkedOption(entry.option, entry.key);
-        if (k == kNoChoiceIndex || !entry.choices || k >= entry.choices->size()) {
-            entry.selection = nullptr;
+        const PDEChoiceArray& choices = *entry.choices;
+        const uint64_t k = indexOfMarkedOption(option, entry.keyword);
+        if (k == kNoChoiceIndex || !choices || k >= choices->size()) {
+            this->*entry.selection = nullptr;
             continue;
         }
-        entry.selection = (*entry.choices)[k];
-        if (entry.option == outputcolorOption)
+        this->*entry.selection = (*choices)[k];
+        if (which == kColorModePopUp)
             CBColorMode = static_cast<int32_t>(k);
     }
 }
@@ -348,36 +319,35 @@ PDEChoicePtr PrinterPDECorvane5170::selectionForPopUp(QComboBox* popUp, const QS
     return nullptr;
 }
 
+void PrinterPDECorvane5170::recordPopUp(PopUp which)
+{
+    const PopUpOption& entry = kPopUpOptions[which];
+    if (PDEChoicePtr choice = selectionForPopUp(this->*entry.control, QString::fromLatin1(entry.keyword)))
+        this->*entry.selection = choice;
+}
+
+void PrinterPDECorvane5170::changePopUpOption(PopUp which)
+{
+    recordPopUp(which);
+    updateUI();
+}
+
+bool PrinterPDECorvane5170::hostTook(PopUp which, const PDEChoicePtr& chosen) const
+{
+    if (!useConstraintHandling || !chosen)
+        return true;
+    const PopUpOption& entry = kPopUpOptions[which];
+    const PDEChoicePtr& marked = this->*entry.selection;
+    return marked && marked->ppdTitle() == chosen->ppdTitle();
+}
+
 // ---------------------------------------------------------------------------
 // Control actions and the rules between options
 
-void PrinterPDECorvane5170::changeoutputcolorOption(QObject*)
-{
-    if (PDEChoicePtr choice = selectionForPopUp(outputcolorButton, kOColorModelKey))
-        outputcolorSelection = choice;
-    updateUI();
-}
-
-void PrinterPDECorvane5170::changeimagequalityOption(QObject*)
-{
-    if (PDEChoicePtr choice = selectionForPopUp(imagequalityButton, kOResolutionKey))
-        imagequalitySelection = choice;
-    updateUI();
-}
-
-void PrinterPDECorvane5170::changeimageadjustOption(QObject*)
-{
-    if (PDEChoicePtr choice = selectionForPopUp(imageadjustButton, kOImageAdjustKey))
-        imageadjustSelection = choice;
-    updateUI();
-}
-
-void PrinterPDECorvane5170::changescreenOption(QObject*)
-{
-    if (PDEChoicePtr choice = selectionForPopUp(screenButton, kOScreenKey))
-        screenSelection = choice;
-    updateUI();
-}
+void PrinterPDECorvane5170::changeoutputcolorOption(QObject*) { changePopUpOption(kColorModePopUp); }
+void PrinterPDECorvane5170::changeimagequalityOption(QObject*) { changePopUpOption(kImageQualityPopUp); }
+void PrinterPDECorvane5170::changeimageadjustOption(QObject*) { changePopUpOption(kImageAdjustPopUp); }
+void PrinterPDECorvane5170::changescreenOption(QObject*) { changePopUpOption(kScreenPopUp); }
 
 void PrinterPDECorvane5170::setGrayGuaranteeEnabled(bool enabled)
 {
@@ -396,11 +366,14 @@ void PrinterPDECorvane5170::colorModeBtnPushed(QObject* sender)
 {
     // The colour mode governs gray guarantee. Without a colour-mode option
     // there is no rule to apply.
-    const PDEChoicePtr mode = selectedChoiceOfPopUp(outputcolorButton);
-    if (!mode)
+    if (!selectedChoiceOfPopUp(outputcolorButton))
         return;
-    CBColorMode = mode->ppdTitle() == kRGB ? 0 : 1;
     changeoutputcolorOption(sender);
+    // The rule follows the mode the pop-up shows now: with constraint
+    // handling that is what the host marked, so a mode the PPD refused
+    // leaves the rest as it was.
+    const PDEChoicePtr mode = selectedChoiceOfPopUp(outputcolorButton);
+    CBColorMode = keywordIs(mode, kRGB) ? 0 : 1;
     if (colorModeText) {
         QPalette palette = colorModeText->palette();
         const QPalette::ColorGroup group = CBColorMode == 0 ? QPalette::Active : QPalette::Disabled;
@@ -436,10 +409,8 @@ void PrinterPDECorvane5170::changetonersaveOption(QObject*)
     const bool colour = outputcolorOption ? keywordIs(mode, kRGB) : true;
     setGrayGuaranteeEnabled(noSaving && colour);
 
-    if (PDEChoicePtr choice = selectionForPopUp(imagetypeButton, kOImageTypeKey))
-        imagetypeSelection = choice;
-    if (PDEChoicePtr choice = selectionForPopUp(TonerSaveButton, kOTonerModeKey))
-        tonersaveSelection = choice;
+    recordPopUp(kImageTypePopUp);
+    recordPopUp(kTonerSavePopUp);
     updateUI();
 }
 
@@ -455,13 +426,59 @@ void PrinterPDECorvane5170::applyImageTypeRule()
     }
 }
 
+namespace {
+
+// What the image-type rule may change, to put back when the host refuses the
+// image type: the toner-save pop-up (its item and which items are enabled)
+// and the gray-guarantee box.
+struct RuleControls {
+    int tonerIndex = -1;
+    std::vector<bool> tonerItems;
+    bool grayChecked = false, grayEnabled = false;
+
+    RuleControls(QComboBox* toner, QCheckBox* gray)
+    {
+        if (toner) {
+            tonerIndex = toner->currentIndex();
+            auto* model = qobject_cast<QStandardItemModel*>(toner->model());
+            for (int i = 0; model && i < model->rowCount(); ++i)
+                tonerItems.push_back(model->item(i)->isEnabled());
+        }
+        if (gray) {
+            grayChecked = gray->isChecked();
+            grayEnabled = gray->isEnabled();
+        }
+    }
+    void restore(QComboBox* toner, QCheckBox* gray) const
+    {
+        if (toner) {
+            for (size_t i = 0; i < tonerItems.size(); ++i)
+                setMenuItemEnabled(toner, static_cast<int>(i), tonerItems[i]);
+            toner->setCurrentIndex(tonerIndex);
+        }
+        if (gray) {
+            gray->setChecked(grayChecked);
+            gray->setEnabled(grayEnabled);
+        }
+    }
+};
+
+} // namespace
+
 void PrinterPDECorvane5170::changeimagetypeOption(QObject*)
 {
+    const RuleControls before(TonerSaveButton, GrayGuaranteeButton);
+    const PDEChoicePtr chosen = selectedChoiceOfPopUp(imagetypeButton);
     applyImageTypeRule();
-    if (PDEChoicePtr choice = selectionForPopUp(imagetypeButton, kOImageTypeKey))
-        imagetypeSelection = choice;
-    if (PDEChoicePtr choice = selectionForPopUp(TonerSaveButton, kOTonerModeKey))
-        tonersaveSelection = choice;
+    recordPopUp(kImageTypePopUp);
+    if (!hostTook(kImageTypePopUp, chosen)) {
+        // Refused: nothing the rule moved goes to the host, and the controls
+        // are back as they were.
+        before.restore(TonerSaveButton, GrayGuaranteeButton);
+        updateUI();
+        return;
+    }
+    recordPopUp(kTonerSavePopUp);
     // The toner save that the image type took may have turned gray
     // guarantee off in the PPD.
     showMarkedGrayGuarantee(false);
@@ -476,6 +493,15 @@ void PrinterPDECorvane5170::changeGrayGuaranteeOption(QObject*)
         showMarkedGrayGuarantee(true); // a refused change snaps back
     }
     updateUI();
+}
+
+void PrinterPDECorvane5170::changebrightnessOption(QObject*)
+{
+    if (!useConstraintHandling || !brightnessOption || !brightnessSlider)
+        return;
+    const QByteArray choice = QByteArray::number(brightnessSlider->value());
+    if (ppdFindChoice(brightnessOption, choice.constData()))
+        sendToHost(kOBrightnessKey, QString::fromLatin1(choice));
 }
 
 void PrinterPDECorvane5170::showMarkedGrayGuarantee(bool turnOn)
@@ -510,9 +536,17 @@ void PrinterPDECorvane5170::defaultButtonPushed(QObject*)
 void PrinterPDECorvane5170::colorBalanceButtonPushed(QObject*)
 {
     CBColorMode = keywordIs(selectedChoiceOfPopUp(outputcolorButton), kRGB) ? 0 : 1;
-    if (!aColorBalance)
+    if (!aColorBalance || !pluginBundle)
         return;
-    // The dialog itself comes with its own controller.
+    // A fresh window each time, with the controller as owner; it opens over
+    // the print dialog.
+    QWidget* window = pluginBundle->loadNibNamed(QStringLiteral("ColorBalance"), aColorBalance.get(),
+                                                 PDEView ? PDEView->window() : nullptr);
+    if (!window)
+        return;
+    ColorBlanceRes = aColorBalance->Start(pluginBundle);
+    window->close();
+    delete window;
 }
 
 void PrinterPDECorvane5170::changeColorBlanceOption()
@@ -558,8 +592,10 @@ bool PrinterPDECorvane5170::restoreValuesAndReturnError(QString*)
     ensureControls();
     if (useConstraintHandling) {
         updateMarkedSelections();
-        // The Color Balance dialog would reset the densities to the PPD's
-        // defaults here; it comes with its own controller.
+        // The densities go back to the PPD's defaults; stored ones replace
+        // them below.
+        if (aColorBalance)
+            aColorBalance->defaultBtnClick(nullptr);
         CBstate = false;
         CBtarget = 0;
         defaultButtonPushed(nullptr);
@@ -577,19 +613,19 @@ void PrinterPDECorvane5170::getNonPPDSettingsFromPrintSettings()
     if (!settings)
         return;
     int value = 0;
-    if (storedInt(settings, "colormodeSettings", &value)) {
-        selectStoredIndex(outputcolorButton, value);
-        changeoutputcolorOption(nullptr);
-    }
-    // A restored choice is recorded (and with constraint handling marked) at
+    // Colour mode, image quality, image type, image adjustment, screen. A
+    // restored choice is recorded (and with constraint handling marked) at
     // once: the re-selection from the marked choices that every later step
     // runs would otherwise put the pop-up back to what the PPD had.
-    if (storedInt(settings, "imagequalitySettings", &value)) {
-        selectStoredIndex(imagequalityButton, value);
-        changeimagequalityOption(nullptr);
-    }
-    if (storedInt(settings, "imagetypeSettings", &value)) {
-        selectStoredIndex(imagetypeButton, value);
+    for (PopUp which : {kColorModePopUp, kImageQualityPopUp, kImageTypePopUp, kImageAdjustPopUp, kScreenPopUp}) {
+        const PopUpOption& entry = kPopUpOptions[which];
+        if (!storedInt(settings, entry.settingsKey, &value))
+            continue;
+        selectStoredIndex(this->*entry.control, value);
+        if (which != kImageTypePopUp) {
+            changePopUpOption(which);
+            continue;
+        }
         // In colour the image type was the user's choice, and its toner-save
         // restriction comes back with it. An image type other than "Normal"
         // takes the toner save the rule just chose; that goes first, as the
@@ -600,26 +636,18 @@ void PrinterPDECorvane5170::getNonPPDSettingsFromPrintSettings()
         if (colour) {
             applyImageTypeRule();
             if (imagetypeButton && !keywordIs(selectedChoiceOfPopUp(imagetypeButton), QStringLiteral("Normal")))
-                if (PDEChoicePtr choice = selectionForPopUp(TonerSaveButton, kOTonerModeKey))
-                    tonersaveSelection = choice;
+                recordPopUp(kTonerSavePopUp);
         }
-        if (PDEChoicePtr choice = selectionForPopUp(imagetypeButton, kOImageTypeKey))
-            imagetypeSelection = choice;
+        recordPopUp(kImageTypePopUp);
     }
-    if (storedInt(settings, "imageadjustSettings", &value)) {
-        selectStoredIndex(imageadjustButton, value);
-        changeimageadjustOption(nullptr);
-    }
-    if (storedInt(settings, "screenSettings", &value)) {
-        selectStoredIndex(screenButton, value);
-        changescreenOption(nullptr);
-    }
-    if (storedInt(settings, "brightnessSettings", &value) && brightnessSlider)
+    if (storedInt(settings, "brightnessSettings", &value) && brightnessSlider) {
         brightnessSlider->setValue(value);
+        changebrightnessOption(nullptr);
+    }
 
     // The densities: all twelve, each within -3..3, or none. Stored values
     // also bring back the committed Color Balance after the plug-in was
-    // loaded anew.
+    // loaded anew, and the dialog shows them.
     std::vector<int> densities(kDensityCount);
     bool allStored = true;
     for (int i = 0; i < kDensityCount && allStored; ++i)
@@ -643,7 +671,7 @@ void PrinterPDECorvane5170::getNonPPDSettingsFromPrintSettings()
     stateEnableButton = storedInt(settings, "stateEnableSettings", &value) ? value : 0;
     statetargetColorButton = storedInt(settings, "statetargetColorSettings", &value) ? value : 0;
     colorModeBtnPushed(nullptr);
-    if (storedInt(settings, "TonerSaveSettings", &value))
+    if (storedInt(settings, kPopUpOptions[kTonerSavePopUp].settingsKey, &value))
         selectStoredIndex(TonerSaveButton, value);
     changetonersaveOption(nullptr);
 }
@@ -662,13 +690,11 @@ void PrinterPDECorvane5170::writeNonPPDSettingsToPrintSettings()
     PMPrintSettings settings = pdePluginCallbackObject ? pdePluginCallbackObject->printSettings() : nullptr;
     if (!settings)
         return;
-    auto indexOf = [](const QComboBox* popUp) { return popUp ? popUp->currentIndex() : -1; };
-    storeInt(settings, "colormodeSettings", indexOf(outputcolorButton));
-    storeInt(settings, "imagequalitySettings", indexOf(imagequalityButton));
-    storeInt(settings, "imagetypeSettings", indexOf(imagetypeButton));
-    storeInt(settings, "imageadjustSettings", indexOf(imageadjustButton));
-    storeInt(settings, "TonerSaveSettings", indexOf(TonerSaveButton));
-    storeInt(settings, "screenSettings", indexOf(screenButton));
+    for (PopUp which : kSaveOrder) {
+        const PopUpOption& entry = kPopUpOptions[which];
+        const QComboBox* popUp = this->*entry.control;
+        storeInt(settings, entry.settingsKey, popUp ? popUp->currentIndex() : -1);
+    }
     if (brightnessSlider)
         storeInt(settings, "brightnessSettings", brightnessSlider->value());
     if (ColorBlanceRes && ColorBlanceRes->size() >= kDensityCount)
@@ -683,14 +709,11 @@ void PrinterPDECorvane5170::writeNonPPDSettingsToPrintSettings()
 QMap<QString, QString> PrinterPDECorvane5170::summaryInfo()
 {
     QMap<QString, QString> summary;
-    const std::pair<ppd_option_t*, const PDEChoicePtr&> entries[] = {
-        {outputcolorOption, outputcolorSelection}, {imagetypeOption, imagetypeSelection},
-        {imageadjustOption, imageadjustSelection}, {tonersaveOption, tonersaveSelection},
-        {screenOption, screenSelection},
-    };
-    for (const auto& [option, selection] : entries)
-        if (option && selection)
-            summary.insert(CreateOptionTitle(option), selection->userTitle());
+    for (PopUp which : kSummaryOrder) {
+        const PopUpOption& entry = kPopUpOptions[which];
+        if (this->*entry.option && this->*entry.selection)
+            summary.insert(CreateOptionTitle(this->*entry.option), (this->*entry.selection)->userTitle());
+    }
     if (GrayGuaranteeOption && GrayGuaranteeChoices) {
         const bool on = GrayGuaranteeButton ? GrayGuaranteeButton->isChecked() : GrayGuaranteeValue == 1;
         // Choice 0 reads "on", choice 1 "off"; a missing choice shows nothing.
@@ -710,11 +733,8 @@ QStringList PrinterPDECorvane5170::supportedPPDOptionKeys()
             if (option)
                 keys << QString::fromLatin1(key);
         };
-        add(outputcolorOption, kColorModelKey);
-        add(imagequalityOption, kResolutionKey);
-        add(imagetypeOption, kImageTypeKey);
-        add(imageadjustOption, kImageAdjustKey);
-        add(screenOption, kScreenKey);
+        for (PopUp which : {kColorModePopUp, kImageQualityPopUp, kImageTypePopUp, kImageAdjustPopUp, kScreenPopUp})
+            add(this->*kPopUpOptions[which].option, kPopUpOptions[which].keyword);
         add(brightnessOption, kBrightnessKey);
         for (int i = 0; i < kDensityCount; ++i)
             add(ColorDensityOption[i], kColorDensityKeys[i]);

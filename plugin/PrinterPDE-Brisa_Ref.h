@@ -4,6 +4,7 @@
 #include "PDEChoice.h"
 #include "PDELogging.h"
 #include "PDEPlugin.h"
+#include "PluginState.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,7 +22,7 @@
 #include <vector>
 
 class PDEBundle;
-class ColorBalance; // the Color Balance dialog's controller (not built yet)
+class ColorBalance;
 
 // PPD keywords of the panel's options.
 inline constexpr char kColorModelKey[] = "ColorModel";
@@ -43,9 +44,7 @@ PDE_OKEY(BrightnessKey);
 PDE_OKEY(GrayGuaranteeKey);
 #undef PDE_OKEY
 
-// The twelve densities in density order: Black, Cyan, Magenta, Yellow; Low,
-// Mid, High within each.
-inline constexpr int kDensityCount = 12;
+// Density keywords in density order (see PluginState.h).
 inline constexpr std::array<const char*, kDensityCount> kColorDensityKeys = {
     "QVColorDensityBlackLow",   "QVColorDensityBlackMid",   "QVColorDensityBlackHigh",
     "QVColorDensityCyanLow",    "QVColorDensityCyanMid",    "QVColorDensityCyanHigh",
@@ -60,22 +59,30 @@ inline constexpr std::array<const char*, kDensityCount> kColorDensitySettingsKey
 inline const QString kOBNibName = QStringLiteral("PDEView");
 inline const QString kPrintAPPKindID = QStringLiteral("com.PrinterPDE");
 
-// Plug-in-wide state, shared by the panel made last and the Color Balance
-// dialog; the densities and the dialog's answer outlive a panel.
-extern PDEChoiceArray outputcolorChoices, imagequalityChoices, imagetypeChoices, imageadjustChoices,
-    screenChoices, tonersaveChoices, GrayGuaranteeChoices;
-extern ppd_file_t* BrisaRefppd;
-// ColorDensityBlackLowOption ... ColorDensityYellowHighOption, density order.
-extern std::array<ppd_option_t*, kDensityCount> ColorDensityOption;
-// ColorDensityBlackLowSetting ... ColorDensityYellowHighSetting, -3 to 3.
-extern std::array<int64_t, kDensityCount> ColorDensitySetting;
-// The committed densities (density order), none until the dialog's OK.
-extern std::optional<std::vector<int>> ColorBlanceRes;
-extern int32_t CBColorMode; // 0 while the colour mode is "RGB", else 1
-extern bool CBstate;
-extern int32_t CBtarget;
-extern int32_t stateEnableButton;
-extern int32_t statetargetColorButton;
+class PrinterPDECorvane5170;
+
+// The panel's six pop-up options. Every place that handles "each pop-up"
+// walks this table, in the order of one of the index lists below.
+struct PopUpOption {
+    const char* keyword;                               // PPD keyword
+    ppd_option_t* PrinterPDECorvane5170::*option;      // the option found in the PPD
+    PDEChoiceArray* choices;                           // its plug-in-wide choices array
+    PDEChoicePtr PrinterPDECorvane5170::*selection;    // the current choice
+    QComboBox* PrinterPDECorvane5170::*control;        // the pop-up
+    int titleTag;                                      // tag of its label in the view
+    const char* settingsKey;                           // print-settings key of its index
+};
+enum PopUp { kColorModePopUp, kImageQualityPopUp, kImageTypePopUp, kImageAdjustPopUp, kScreenPopUp, kTonerSavePopUp };
+extern const std::array<PopUpOption, 6> kPopUpOptions; // creation and filling order
+// The orders in which the other steps visit the pop-ups.
+inline constexpr std::array<PopUp, 6> kUpdateOrder = {kColorModePopUp,  kImageQualityPopUp, kImageTypePopUp,
+                                                      kScreenPopUp,     kTonerSavePopUp,    kImageAdjustPopUp};
+inline constexpr std::array<PopUp, 6> kMarkedOrder = {kColorModePopUp, kImageQualityPopUp, kImageAdjustPopUp,
+                                                      kScreenPopUp,    kImageTypePopUp,    kTonerSavePopUp};
+inline constexpr std::array<PopUp, 5> kSummaryOrder = {kColorModePopUp, kImageTypePopUp, kImageAdjustPopUp,
+                                                       kTonerSavePopUp, kScreenPopUp};
+inline constexpr std::array<PopUp, 6> kSaveOrder = {kColorModePopUp,   kImageQualityPopUp, kImageTypePopUp,
+                                                    kImageAdjustPopUp, kTonerSavePopUp,    kScreenPopUp};
 
 class PrinterPDECorvane5170 : public QObject, public PDEPanel {
     Q_OBJECT
@@ -124,6 +131,8 @@ public:
     Q_INVOKABLE void changescreenOption(QObject* sender);
     Q_INVOKABLE void changetonersaveOption(QObject* sender);
     Q_INVOKABLE void changeGrayGuaranteeOption(QObject* sender);
+    // The slider's value as the matching Brightness choice.
+    Q_INVOKABLE void changebrightnessOption(QObject* sender);
     Q_INVOKABLE void colorBalanceButtonPushed(QObject* sender);
     Q_INVOKABLE void defaultButtonPushed(QObject* sender);
     // Marks the twelve committed densities (at print time).
@@ -149,6 +158,7 @@ public:
     std::shared_ptr<PDEBundle> getbundle() const { return pluginBundle; }
     void shouldPrintlog(QObject*) {}
     QWidget* viewWithTag(int tag) const;
+    ColorBalance* colorBalance() const { return aColorBalance.get(); }
 
     // Exception hooks (nothing installs them).
     bool exceptionHandler(const PDEException*, bool /*shouldLogException*/, unsigned /*mask*/) { return true; }
@@ -175,6 +185,14 @@ public:
     QLabel *colorModeText = nullptr, *OutputColorStr = nullptr;
 
 private:
+    // The pop-up's current item: kept as its selection without constraint
+    // handling, sent to the host with it.
+    void recordPopUp(PopUp which);
+    // changeoutputcolorOption: and its three twins: record, then updateUI.
+    void changePopUpOption(PopUp which);
+    // Whether the host marked what pop-up `which` shows now (always true
+    // without constraint handling: nothing is marked then).
+    bool hostTook(PopUp which, const PDEChoicePtr& chosen) const;
     void findOptions();
     void clearOutlets();
     // Loads the view and fills the controls when that has not happened yet,
@@ -192,7 +210,7 @@ private:
 
     PDEPluginCallback* pdePluginCallbackObject = nullptr;
     std::shared_ptr<PDEBundle> pluginBundle;
-    ColorBalance* aColorBalance = nullptr; // comes with the Color Balance dialog
+    std::unique_ptr<ColorBalance> aColorBalance; // the Color Balance dialog's controller
     QString thePDEName;
     QPointer<QWidget> PDEView;
     QSize basicSize, advancedSize;

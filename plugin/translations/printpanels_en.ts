@@ -17,5 +17,17 @@
     <message><source>Job Type_Title</source><translation>Job Type</translation></message>
     <message><source>Color Balance</source><translation>Color Balance</translation></message>
     <message><source>Secure Print</source><translation>Secure Print</translation></message>
+    <message><source>Adjust Color Balance</source><translation>&amp;Adjust Color Balance</translation></message>
+    <message><source>Target Color</source><translation>&amp;Target Color</translation></message>
+    <message><source>Hightlights</source><translation>Hi&amp;ghtlights</translation></message>
+    <message><source>Midtones</source><translation>&amp;Midtones</translation></message>
+    <message><source>Shadows</source><translation>&amp;Shadows</translation></message>
+    <message><source>Black</source><translation>Black</translation></message>
+    <message><source>Cyan</source><translation>Cyan</translation></message>
+    <message><source>Magenta</source><translation>Magenta</translation></message>
+    <message><source>Yellow</source><translation>Yellow</translation></message>
+    <message><source>OK</source><translation>OK</translation></message>
+    <message><source>Cancel</source><translation>Cancel</translation></message>
+    <message><source>Help</source><translation>&amp;Help</translation></message>
 </context>
 </TS>

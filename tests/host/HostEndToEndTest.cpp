@@ -9,12 +9,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 
@@ -27,8 +32,8 @@ std::map<std::string, std::string> jobAttributes(int jobId)
 {
     std::map<std::string, std::string> out;
     ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/printers/corvane");
-    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
+    const std::string uri = "ipp://localhost/jobs/" + std::to_string(jobId);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
     ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
@@ -59,10 +64,10 @@ struct QueueDialog {
     PluginSet plugins;
     std::unique_ptr<PrintDialog> dialog;
 
-    QueueDialog(const QString& document)
+    explicit QueueDialog(const QString& document, const QString& queue = QStringLiteral("corvane"))
     {
         QString error;
-        if (!session.openQueue(QStringLiteral("corvane"), &error)) {
+        if (!session.openQueue(queue, &error)) {
             ADD_FAILURE() << error.toStdString();
             return;
         }
@@ -107,11 +112,10 @@ TEST(HostEndToEnd, PrintSendsTheChosenOptionsAndTheNextDialogShowsThemAgain)
         QComboBox* imageType = run.popUp("Image Type:");
         QComboBox* colour = run.popUp("Color Mode:");
         ASSERT_TRUE(imageType && colour);
-        // A choice the PPD cannot take as things stand snaps back.
-        EXPECT_FALSE(hosttest::chooseByKeyboard(imageType, QStringLiteral("Photo")));
-        EXPECT_EQ(imageType->currentText(), QStringLiteral("Normal"));
-        EXPECT_TRUE(run.dialog->messageLabel()->text().contains(QStringLiteral("Image Type: Photo")));
-
+        // Photo on a fresh dialog goes in one step, toner save along with it.
+        ASSERT_TRUE(hosttest::chooseByKeyboard(imageType, QStringLiteral("Photo")));
+        EXPECT_EQ(run.session.ppd().markedValue("TonerMode"), "3");
+        // Gray output then takes the image type "Off".
         ASSERT_TRUE(hosttest::chooseByKeyboard(colour, QStringLiteral("Grayscale")));
         auto* user = qobject_cast<QLineEdit*>(run.dialog->featureControl(QStringLiteral("UserID")));
         ASSERT_NE(user, nullptr);
@@ -142,6 +146,88 @@ TEST(HostEndToEnd, PrintSendsTheChosenOptionsAndTheNextDialogShowsThemAgain)
     ASSERT_TRUE(again.dialog);
     EXPECT_EQ(again.popUp("Color Mode:")->currentText(), QStringLiteral("Grayscale"));
     EXPECT_EQ(again.session.ppd().markedValue("ColorModel"), "Gray");
+}
+
+// Presses "Color Balance..." on the panel and runs `inside` on the dialog's
+// window while its modal loop runs.
+void withColorBalance(QueueDialog& run, const std::function<void(QDialog*)>& inside)
+{
+    QPushButton* open = nullptr;
+    for (QPushButton* b : run.dialog->findChildren<QPushButton*>())
+        if (b->text().remove(QLatin1Char('&')) == QStringLiteral("Color Balance..."))
+            open = b;
+    ASSERT_NE(open, nullptr);
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ran = window && window != run.dialog.get();
+        if (ran)
+            inside(window);
+        if (window && window->isVisible())
+            window->reject();
+    });
+    QTest::mouseClick(open, Qt::LeftButton);
+    ASSERT_TRUE(ran);
+}
+
+TEST(HostEndToEnd, ColorBalanceAndBrightnessReachTheJobOnlyWhenPrintingToTheQueue)
+{
+    hosttest::app();
+    lwtest::PrivateCupsd cupsd;
+    ASSERT_TRUE(cupsd.ok()) << cupsd.errorLog();
+    cupsSetServer(nullptr); // libcups reads CUPS_SERVER anew: this scheduler, not an earlier test's
+    // A queue of its own: the settings kept for another test's queue stay out.
+    ASSERT_TRUE(cupsd.addQueue("corvane-colour", "socket://127.0.0.1:9100", PRINTPANELS_TEST_PPD)) << cupsd.errorLog();
+    lwtest::TempDir dir;
+    const QString document = QString::fromStdString(dir.write("page.txt", "Colours.\n"));
+    const QString queue = QStringLiteral("corvane-colour");
+
+    int jobId = 0;
+    {
+        QueueDialog run(document, queue);
+        ASSERT_TRUE(run.dialog);
+        withColorBalance(run, [](QDialog* window) {
+            auto* enable = window->findChild<QCheckBox*>(QStringLiteral("EnableButton"));
+            auto* target = window->findChild<QComboBox*>(QStringLiteral("targetColorButton"));
+            auto* shadows = window->findChild<QLineEdit*>(QStringLiteral("TextThree"));
+            ASSERT_TRUE(enable && target && shadows);
+            QTest::keyClick(enable, Qt::Key_Space);
+            ASSERT_TRUE(hosttest::chooseByKeyboard(target, QStringLiteral("Cyan")));
+            QTest::keyClick(shadows, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(shadows, QStringLiteral("-2"));
+            QTest::keyClick(shadows, Qt::Key_Return); // OK
+        });
+        auto* brightness = run.dialog->pages()->widget(0)->findChild<QSlider*>(QStringLiteral("brightnessSlider"));
+        ASSERT_NE(brightness, nullptr);
+        brightness->setFocus();
+        QTest::keyClick(brightness, Qt::Key_Right);
+        QTest::keyClick(brightness, Qt::Key_Right);
+        QTest::mouseClick(run.dialog->printButton(), Qt::LeftButton);
+        jobId = run.dialog->jobId();
+        ASSERT_GT(jobId, 0) << run.dialog->messageLabel()->text().toStdString() << cupsd.errorLog();
+    }
+    const auto job = jobAttributes(jobId);
+    auto attr = [&](const char* name) { auto it = job.find(name); return it == job.end() ? std::string("(absent)") : it->second; };
+    EXPECT_EQ(attr("QVColorDensityCyanHigh"), "-2");
+    EXPECT_EQ(attr("QVColorDensityBlackLow"), "(absent)"); // left at the PPD's default
+    EXPECT_EQ(attr("Brightness"), "2");
+
+    // The next dialog shows the densities again; saved to a file, they are
+    // not marked.
+    QueueDialog again(document, queue);
+    ASSERT_TRUE(again.dialog);
+    withColorBalance(again, [](QDialog* window) {
+        auto* target = window->findChild<QComboBox*>(QStringLiteral("targetColorButton"));
+        auto* shadows = window->findChild<QLineEdit*>(QStringLiteral("TextThree"));
+        ASSERT_TRUE(target && shadows);
+        EXPECT_TRUE(window->findChild<QCheckBox*>(QStringLiteral("EnableButton"))->isChecked());
+        ASSERT_TRUE(hosttest::chooseByKeyboard(target, QStringLiteral("Cyan")));
+        EXPECT_EQ(shadows->text(), QStringLiteral("-2"));
+    });
+    ASSERT_TRUE(hosttest::chooseByKeyboard(again.dialog->destinationBox(), QStringLiteral("Save to file")));
+    again.dialog->outputFileEdit()->setText(QString::fromStdString(dir.file("out.txt")));
+    ASSERT_TRUE(again.dialog->print()) << again.dialog->messageLabel()->text().toStdString();
+    EXPECT_EQ(again.session.ppd().markedValue("QVColorDensityCyanHigh"), "0");
 }
 
 TEST(HostEndToEnd, AnUnknownQueueIsReported)

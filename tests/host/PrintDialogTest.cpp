@@ -10,11 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractSlider>
+#include <QAccessible>
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTabWidget>
 
 using namespace printpanels::host;
@@ -74,29 +76,28 @@ TEST(HostPrintDialog, ConstraintsShowInThePanelAndTheMessageNamesThem)
     QComboBox* colour = run.popUp("Color Mode:");
     QComboBox* imageType = run.popUp("Image Type:");
     QComboBox* tonerSave = run.popUp("Toner Save:");
-    ASSERT_TRUE(colour && imageType && tonerSave);
-
-    // "Photo" needs a toner mode the panel sends after it: refused, so the
-    // pop-up snaps back, and the message names the conflict.
-    EXPECT_FALSE(hosttest::chooseByKeyboard(imageType, QStringLiteral("Photo")));
-    EXPECT_EQ(run.marked("ImageType"), "Normal");
-    EXPECT_EQ(imageType->currentText(), QStringLiteral("Normal"));
-    const QString refused = run.dialog->messageLabel()->text();
-    EXPECT_TRUE(refused.contains(QStringLiteral("Image Type: Photo")) && refused.contains(QStringLiteral("not applied")))
-        << refused.toStdString();
-    // The toner save the panel moved along turned gray guarantee off in the
-    // PPD, and the box shows it; turning it on again is refused and snaps back.
     auto* grayGuarantee = run.panel()->findChild<QCheckBox*>(QStringLiteral("GrayGuaranteeButton"));
-    ASSERT_NE(grayGuarantee, nullptr);
+    ASSERT_TRUE(colour && imageType && tonerSave && grayGuarantee);
+
+    // "Photo" takes toner save "By Image Type", which turns gray guarantee
+    // off: accepted in one step, and the message names what moved along.
+    ASSERT_TRUE(hosttest::chooseByKeyboard(imageType, QStringLiteral("Photo")));
+    EXPECT_EQ(run.marked("ImageType"), "Photo");
     EXPECT_EQ(run.marked("TonerMode"), "3");
     EXPECT_EQ(run.marked("GrayGuarantee"), "False");
+    EXPECT_EQ(tonerSave->currentText(), QStringLiteral("By Image Type"));
     EXPECT_FALSE(grayGuarantee->isChecked());
-    ASSERT_TRUE(hosttest::chooseByKeyboard(imageType, QStringLiteral("Photo")));
+    QApplication::processEvents();
+    const QString changed = run.dialog->messageLabel()->text();
+    EXPECT_TRUE(changed.contains(QStringLiteral("Toner Save: By Image Type")) && !changed.contains(QStringLiteral("not applied")))
+        << changed.toStdString();
+    // Turning gray guarantee on again is refused and snaps back.
     grayGuarantee->setFocus();
     QTest::keyClick(grayGuarantee, Qt::Key_Space);
     EXPECT_EQ(run.marked("GrayGuarantee"), "False");
     EXPECT_FALSE(grayGuarantee->isChecked());
     ASSERT_TRUE(hosttest::chooseByKeyboard(imageType, QStringLiteral("Normal")));
+    ASSERT_TRUE(hosttest::chooseByKeyboard(tonerSave, QStringLiteral("Off")));
 
     // Gray: the PPD turns gray guarantee off and the image type to "Off".
     ASSERT_TRUE(hosttest::chooseByKeyboard(colour, QStringLiteral("Grayscale")));
@@ -105,8 +106,23 @@ TEST(HostPrintDialog, ConstraintsShowInThePanelAndTheMessageNamesThem)
     EXPECT_EQ(run.marked("ImageType"), "Off");
     EXPECT_EQ(run.marked("GrayGuarantee"), "False");
     EXPECT_EQ(imageType->currentText(), QStringLiteral("Off"));
-    const QString changed = run.dialog->messageLabel()->text();
-    EXPECT_TRUE(changed.contains(QStringLiteral("Image Type: Off"))) << changed.toStdString();
+    EXPECT_TRUE(run.dialog->messageLabel()->text().contains(QStringLiteral("Image Type: Off")))
+        << run.dialog->messageLabel()->text().toStdString();
+
+    // In gray an image type is refused, and the refusal changes nothing: not
+    // the toner save the image-type rule would take, not its items.
+    EXPECT_FALSE(hosttest::chooseByKeyboard(imageType, QStringLiteral("Text")));
+    EXPECT_EQ(imageType->currentText(), QStringLiteral("Off"));
+    EXPECT_EQ(run.marked("ImageType"), "Off");
+    EXPECT_EQ(run.marked("TonerMode"), "0");
+    EXPECT_EQ(tonerSave->currentText(), QStringLiteral("Off"));
+    auto* items = qobject_cast<QStandardItemModel*>(tonerSave->model());
+    ASSERT_NE(items, nullptr);
+    EXPECT_TRUE(items->item(1)->isEnabled());
+    QApplication::processEvents();
+    const QString refused = run.dialog->messageLabel()->text();
+    EXPECT_TRUE(refused.contains(QStringLiteral("Image Type: Text")) && refused.contains(QStringLiteral("not applied")))
+        << refused.toStdString();
 }
 
 TEST(HostPrintDialog, PrinterFeaturesMarkChoicesAndCustomTexts)
@@ -221,6 +237,28 @@ TEST(HostPrintDialog, EveryControlHasALabelOrNameAndTakesKeyboardFocus)
         EXPECT_TRUE(w->focusPolicy() & Qt::TabFocus) << w->objectName().toStdString();
     }
     EXPECT_GT(controls, 20);
+}
+
+TEST(HostPrintDialog, ScreenReadersHearTheMessageAndTheValuesThemselves)
+{
+    DialogRun run;
+    auto name = [](QWidget* w) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        return a ? a->text(QAccessible::Name) : QString();
+    };
+    ASSERT_TRUE(hosttest::chooseByKeyboard(run.popUp("Color Mode:"), QStringLiteral("Grayscale")));
+    QApplication::processEvents();
+    QLabel* message = run.dialog->messageLabel();
+    EXPECT_FALSE(message->text().isEmpty());
+    EXPECT_EQ(name(message), message->text());
+    // A label announces a new text (as a name change) only while it has no
+    // fixed accessible name.
+    EXPECT_TRUE(message->accessibleName().isEmpty());
+    for (const char* value : {"printerName", "documentName"}) {
+        auto* label = run.dialog->findChild<QLabel*>(QString::fromLatin1(value));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(name(label), label->text()) << value;
+    }
 }
 
 TEST(HostCommandLine, ListPanelsPrintsNameTabKind)

@@ -7,6 +7,7 @@
 #include "RecordingHost.h"
 
 #include <QDir>
+#include <QTest>
 #include <QStandardItemModel>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -178,6 +179,22 @@ TEST_F(ImageOptionsPanel, DefaultLeavesGrayGuaranteeOffWhenItsSecondChoiceIsTheD
     panel->defaultButton->click();
     EXPECT_FALSE(panel->GrayGuaranteeButton->isChecked());
     EXPECT_EQ(host->take().back(), "GrayGuarantee=False");
+}
+
+TEST_F(ImageOptionsPanel, BrightnessMarksTheMatchingChoiceWhenMovedAndWhenRestored)
+{
+    open();
+    panel->brightnessSlider->setFocus();
+    QTest::keyClick(panel->brightnessSlider, Qt::Key_Left);
+    EXPECT_EQ(host->take(), (Requests{"Brightness=-1"}));
+    EXPECT_EQ(ppd->marked("Brightness"), "-1");
+    panel->saveValuesAndReturnError(nullptr);
+    const auto settings = host->settings;
+    open();
+    host->settings = settings;
+    panel->restoreValuesAndReturnError(nullptr);
+    EXPECT_EQ(panel->brightnessSlider->value(), -1);
+    EXPECT_EQ(ppd->marked("Brightness"), "-1");
 }
 
 TEST_F(ImageOptionsPanel, RefusedChoiceSnapsBackToTheMarkedOne)

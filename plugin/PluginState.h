@@ -1,0 +1,36 @@
+// The plug-in-wide state: one instance in the loaded plug-in, shared by the
+// panel made last and the dialogs it opens. The densities, the committed
+// Color Balance answer and the dialog's remembered controls outlive a panel.
+#pragma once
+
+#include "PDEChoice.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// The twelve densities in density order: Black, Cyan, Magenta, Yellow; Low,
+// Mid, High within each (index = 3 * colour + level).
+inline constexpr int kDensityCount = 12;
+
+// ---------------------------------------------------------------------------
+// Image Options and Color Balance
+
+// One PDEChoice per choice of each pop-up's option; pop-up item k carries
+// entry k. Made anew by every Image Options panel.
+extern PDEChoiceArray outputcolorChoices, imagequalityChoices, imagetypeChoices, imageadjustChoices,
+    screenChoices, tonersaveChoices, GrayGuaranteeChoices;
+// The current printer's PPD (the host's), set by every new panel.
+extern ppd_file_t* BrisaRefppd;
+// ColorDensityBlackLowOption ... ColorDensityYellowHighOption, density order.
+extern std::array<ppd_option_t*, kDensityCount> ColorDensityOption;
+// ColorDensityBlackLowSetting ... ColorDensityYellowHighSetting, -3 to 3.
+extern std::array<int64_t, kDensityCount> ColorDensitySetting;
+// The committed densities (density order), none until the dialog's OK.
+extern std::optional<std::vector<int>> ColorBlanceRes;
+extern int32_t CBColorMode; // 0 while the colour mode is "RGB", else 1
+extern bool CBstate;        // the dialog's Enable box at its last OK
+extern int32_t CBtarget;    // the dialog's target colour at its last OK
+extern int32_t stateEnableButton;      // persisted Enable box, 0 or 1
+extern int32_t statetargetColorButton; // persisted target colour
