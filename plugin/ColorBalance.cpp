@@ -3,12 +3,11 @@
 #include "CustomBox.h"
 #include "PDEBundle.h"
 #include "PDELogging.h"
+#include "PDETool.h"
 #include "Utilities.h"
 
 #include <QCloseEvent>
 #include <QLayout>
-#include <QKeyEvent>
-#include <QStandardItemModel>
 
 namespace {
 
@@ -38,13 +37,6 @@ const char* const kSwatchNames[kDensityCount] = {"Blacklow",   "Blackmid",   "Bl
                                                  "Cyanmid",    "Cyanhigh",   "Magentalow", "Magentamid",
                                                  "Magentahigh", "Yellowlow", "Yellowmid",  "Yellowhigh"};
 const char* const kColumnNames[3] = {"one", "two", "three"};
-
-void setItemEnabled(QComboBox* popUp, int item, bool enabled)
-{
-    auto* model = popUp ? qobject_cast<QStandardItemModel*>(popUp->model()) : nullptr;
-    if (QStandardItem* entry = model && item < model->rowCount() ? model->item(item) : nullptr)
-        entry->setEnabled(enabled);
-}
 
 template <typename... W>
 void setEnabled(bool enabled, W*... widgets)
@@ -188,7 +180,7 @@ std::optional<std::vector<int>> ColorBalance::Start(const std::shared_ptr<PDEBun
     // A stepper is named after its row, as the field beside it is.
     for (int row = 0; row < 3; ++row)
         if (Stepper* s = stepper(row); s && captions[row + 1].first)
-            s->setAccessibleName(captions[row + 1].first->text().remove(QLatin1Char('&')));
+            s->setAccessibleName(StripMnemonic(captions[row + 1].first->text()));
 
     if (targetColorButton) {
         targetColorButton->clear();
@@ -239,11 +231,11 @@ void ColorBalance::EnableBtnClick(QObject*)
             if (targetColorButton)
                 targetColorButton->setCurrentIndex(0);
             for (int item = 1; item <= 3; ++item)
-                setItemEnabled(targetColorButton, item, false);
+                SetMenuItemEnabled(targetColorButton, item, false);
         } else {
             _PDELog(nullptr, "RGB mode");
             for (int item = 1; item <= 3; ++item)
-                setItemEnabled(targetColorButton, item, true);
+                SetMenuItemEnabled(targetColorButton, item, true);
         }
         setEnabled(true, TextOne, TextTwo, TextThree);
         setEnabled(true, StepperOne, StepperTwo, StepperThree);
@@ -321,12 +313,8 @@ void ColorBalance::controlTextDidChange(QLineEdit* field)
 
 int ColorBalance::indexOfMarkedOption(ppd_option_t* option, const char* /*key*/) const
 {
-    if (!option || !option->choices)
-        return 3;
-    ppd_choice_t* choice = ppdFindChoice(option, option->defchoice);
-    if (!choice || choice < option->choices || choice >= option->choices + option->num_choices)
-        return 3;
-    return static_cast<int>(choice - option->choices);
+    const uint64_t index = IndexOfDefaultChoice(option);
+    return index == kNoChoiceIndex ? 3 : static_cast<int>(index);
 }
 
 void ColorBalance::defaultBtnClick(QObject*)
@@ -371,22 +359,14 @@ void ColorBalance::endModal(int result)
 
 bool ColorBalance::eventFilter(QObject* watched, QEvent* event)
 {
-    // The window's own close button is Cancel, and so is Escape (which the
-    // window sees when the focused control leaves it alone).
-    if (watched == window && event->type() == QEvent::Close && window->isVisible()) {
+    // The window's own close button is Cancel, and so is Escape.
+    if (IsCancelEvent(window, watched, event)) {
         event->ignore();
-        closeBtnClick(nullptr);
+        if (closeButton)
+            closeButton->click();
+        else
+            closeBtnClick(nullptr);
         return true;
-    }
-    if (watched == window && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
-            if (closeButton)
-                closeButton->click();
-            else
-                closeBtnClick(nullptr);
-            return true;
-        }
     }
     return QObject::eventFilter(watched, event);
 }

@@ -81,11 +81,12 @@ bool CustomTextFieldFormatterPrinter::isPartialStringValid(const QString& partia
 namespace {
 
 // The field's validator. It remembers the field's text and selection as
-// they stand before each edit: every event reaching the field (key presses,
-// input-method events, drops, the context menu whose Paste follows) refreshes
-// them before the field acts on it, and so does every finished text change
-// (including the owner's own setText). Qt calls validate() with the text an
-// edit would leave, before applying it, and undoes the edit on Invalid.
+// they stand before each edit: every event that can edit the field (key
+// presses, input-method events, drops, the context menu whose Paste follows,
+// a middle-button paste) refreshes them before the field acts on it, and so
+// does every finished text change (including the owner's own setText). Qt
+// calls validate() with the text an edit would leave, before applying it,
+// and undoes the edit on Invalid.
 class FormatterValidator final : public QValidator {
 public:
     FormatterValidator(std::shared_ptr<const CustomTextFieldFormatterPrinter> formatter, QLineEdit* field)
@@ -108,9 +109,23 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == field_ && event->type() != QEvent::Paint)
+        if (watched != field_)
+            return false;
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress:
+        case QEvent::InputMethod:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::ContextMenu:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
             remember();
-        return QValidator::eventFilter(watched, event);
+            break;
+        default:
+            break;
+        }
+        return false;
     }
 
 private:

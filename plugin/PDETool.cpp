@@ -1,6 +1,9 @@
 #include "PDETool.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QStandardItemModel>
+#include <QWidget>
 #include <cstring>
 
 int nIndex = 0;
@@ -69,4 +72,72 @@ PDEChoicePtr selectedChoiceOfPopUp(const QComboBox* popUp)
     if (!popUp || popUp->currentIndex() < 0)
         return nullptr;
     return popUp->currentData().value<PDEChoicePtr>();
+}
+
+uint64_t IndexOfChoice(const ppd_option_t* option, const ppd_choice_t* choice)
+{
+    if (!option || !choice || !option->choices || choice < option->choices
+        || choice >= option->choices + option->num_choices)
+        return kNoChoiceIndex;
+    return static_cast<uint64_t>(choice - option->choices);
+}
+
+uint64_t IndexOfMarkedChoice(ppd_file_t* ppd, ppd_option_t* option, const char* key)
+{
+    if (!option)
+        return kNoChoiceIndex;
+    ppd_choice_t* choice = ppd ? ppdFindMarkedChoice(ppd, key) : nullptr;
+    if (!choice)
+        choice = ppdFindChoice(option, option->defchoice);
+    return IndexOfChoice(option, choice);
+}
+
+uint64_t IndexOfDefaultChoice(ppd_option_t* option)
+{
+    return option ? IndexOfChoice(option, ppdFindChoice(option, option->defchoice)) : kNoChoiceIndex;
+}
+
+void SetMenuItemEnabled(QComboBox* popUp, int item, bool enabled)
+{
+    auto* model = popUp ? qobject_cast<QStandardItemModel*>(popUp->model()) : nullptr;
+    if (QStandardItem* entry = model && item >= 0 && item < model->rowCount() ? model->item(item) : nullptr)
+        entry->setEnabled(enabled);
+}
+
+QWidget* ViewWithTag(QWidget* view, int tag)
+{
+    if (!view)
+        return nullptr;
+    if (QVariant value = view->property("tag"); value.isValid() && value.toInt() == tag)
+        return view;
+    for (QWidget* widget : view->findChildren<QWidget*>())
+        if (QVariant value = widget->property("tag"); value.isValid() && value.toInt() == tag)
+            return widget;
+    return nullptr;
+}
+
+QString StripMnemonic(QString text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size())
+            ++i;
+        else if (text[i] == u'&')
+            continue;
+        out += text[i];
+    }
+    return out;
+}
+
+bool IsCancelEvent(const QWidget* window, const QObject* watched, const QEvent* event)
+{
+    if (!window || watched != window || !window->isVisible())
+        return false;
+    if (event->type() == QEvent::Close)
+        return true;
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier;
 }

@@ -6,6 +6,9 @@
 #include <cstdint>
 
 class QComboBox;
+class QEvent;
+class QObject;
+class QWidget;
 
 // 1-based position of the entry the last FindChoiceForString or
 // FindUserChoiceForString returned (the array's length when none matched).
@@ -30,3 +33,21 @@ QString CreateOptionTitle(const ppd_option_t* option);
 // The PDEChoice carried by the pop-up's selected item, or null (no
 // selection, no pop-up, or items that carry no choice).
 PDEChoicePtr selectedChoiceOfPopUp(const QComboBox* popUp);
+
+// What both panels share: the index of a choice in its option's choices
+// (kNoChoiceIndex for none), the index of the marked choice of `key` in
+// `ppd` (the option's default when nothing is marked), the index of the
+// option's default choice, enabling one pop-up item, and the view (or a
+// child of it) whose "tag" property is `tag`.
+uint64_t IndexOfChoice(const ppd_option_t* option, const ppd_choice_t* choice);
+uint64_t IndexOfMarkedChoice(ppd_file_t* ppd, ppd_option_t* option, const char* key);
+uint64_t IndexOfDefaultChoice(ppd_option_t* option);
+void SetMenuItemEnabled(QComboBox* popUp, int item, bool enabled);
+QWidget* ViewWithTag(QWidget* view, int tag);
+// A translated text without its mnemonic marker ("&Job Type" -> "Job Type";
+// "&&" stands for a literal "&").
+QString StripMnemonic(QString text);
+// Whether `event`, seen by a dialog's event filter on `watched`, asks the
+// visible `window` to cancel: its own close button or a plain Escape that
+// the focused control left alone.
+bool IsCancelEvent(const QWidget* window, const QObject* watched, const QEvent* event);

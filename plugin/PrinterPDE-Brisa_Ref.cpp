@@ -76,26 +76,9 @@ int indexInArray(const PDEChoiceArray& array, const PDEChoicePtr& choice)
     return -1;
 }
 
-uint64_t indexOfChoice(const ppd_option_t* option, const ppd_choice_t* choice)
-{
-    if (!option || !choice || !option->choices || choice < option->choices
-        || choice >= option->choices + option->num_choices)
-        return kNoChoiceIndex;
-    return static_cast<uint64_t>(choice - option->choices);
-}
-
 bool keywordIs(const PDEChoicePtr& choice, const QString& keyword)
 {
     return choice && choice->ppdTitle() == keyword;
-}
-
-void setMenuItemEnabled(QComboBox* popUp, int item, bool enabled)
-{
-    auto* model = popUp ? qobject_cast<QStandardItemModel*>(popUp->model()) : nullptr;
-    if (!model || item >= model->rowCount())
-        return;
-    if (QStandardItem* entry = model->item(item))
-        entry->setEnabled(enabled);
 }
 
 } // namespace
@@ -181,14 +164,7 @@ QString PrinterPDECorvane5170::panelName()
 
 QWidget* PrinterPDECorvane5170::viewWithTag(int tag) const
 {
-    if (!PDEView)
-        return nullptr;
-    if (PDEView->property("tag").toInt() == tag)
-        return PDEView;
-    for (QWidget* widget : PDEView->findChildren<QWidget*>())
-        if (QVariant value = widget->property("tag"); value.isValid() && value.toInt() == tag)
-            return widget;
-    return nullptr;
+    return ViewWithTag(PDEView, tag);
 }
 
 void PrinterPDECorvane5170::setViewTitleByTag(int tag, ppd_option_t* option)
@@ -282,19 +258,12 @@ void PrinterPDECorvane5170::updateMarkedSelections()
 
 uint64_t PrinterPDECorvane5170::indexOfMarkedOption(ppd_option_t* option, const char* key) const
 {
-    if (!option)
-        return kNoChoiceIndex;
-    ppd_choice_t* choice = BrisaRefppd ? ppdFindMarkedChoice(BrisaRefppd, key) : nullptr;
-    if (!choice)
-        choice = ppdFindChoice(option, option->defchoice);
-    return indexOfChoice(option, choice);
+    return IndexOfMarkedChoice(BrisaRefppd, option, key);
 }
 
 uint64_t PrinterPDECorvane5170::querydef(ppd_option_t* option) const
 {
-    if (!option)
-        return kNoChoiceIndex;
-    return indexOfChoice(option, ppdFindChoice(option, option->defchoice));
+    return IndexOfDefaultChoice(option);
 }
 
 bool PrinterPDECorvane5170::optionSendable() const
@@ -422,7 +391,7 @@ void PrinterPDECorvane5170::applyImageTypeRule()
         if (!normal && TonerSaveButton->count() > 3)
             TonerSaveButton->setCurrentIndex(3);
         for (int item = 0; item < 3; ++item)
-            setMenuItemEnabled(TonerSaveButton, item, normal);
+            SetMenuItemEnabled(TonerSaveButton, item, normal);
     }
 }
 
@@ -453,7 +422,7 @@ struct RuleControls {
     {
         if (toner) {
             for (size_t i = 0; i < tonerItems.size(); ++i)
-                setMenuItemEnabled(toner, static_cast<int>(i), tonerItems[i]);
+                SetMenuItemEnabled(toner, static_cast<int>(i), tonerItems[i]);
             toner->setCurrentIndex(tonerIndex);
         }
         if (gray) {
