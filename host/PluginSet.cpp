@@ -61,10 +61,11 @@ void PluginSet::load(const QStringList& dirs)
 QList<PluginSet::Panel> PluginSet::printerPanels(PDEPluginCallback* callback)
 {
     QList<Panel> panels;
-    for (auto& p : plugins_)
-        for (PDEPanel* panel : p.factory->PDEPanelsForType(QString::fromLatin1(kPDEPrinterPanelType), callback))
-            if (panel)
-                panels << Panel{panel, p.factory->helpBookPath()};
+    for (const char* type : {kPDEPrinterPanelType, kPDEJobPanelType})
+        for (auto& p : plugins_)
+            for (PDEPanel* panel : p.factory->PDEPanelsForType(QString::fromLatin1(type), callback))
+                if (panel)
+                    panels << Panel{panel, p.factory->helpBookPath()};
     return panels;
 }
 

@@ -33,7 +33,8 @@ public:
         PDEPanel* panel = nullptr;
         QString helpBook; // the help of the plug-in that made it, may be empty
     };
-    // The printer panels of every loaded plug-in, in load order.
+    // The panels of every loaded plug-in: the printer panels, then the job
+    // panels, each in load order.
     QList<Panel> printerPanels(PDEPluginCallback* callback);
 
     const QStringList& warnings() const { return warnings_; }

@@ -6,8 +6,9 @@
 //    whose root object implements PDEPlugIn (interface id PDEPlugIn_iid).
 //  * The host creates the root object (QPluginLoader::instance()), calls
 //    initWithBundle() once with the plug-in library's file path, then
-//    PDEPanelsForType() for each panel type it wants. kPDEPrinterPanelType
-//    asks for the printer-specific panels.
+//    PDEPanelsForType() for each panel type it wants: kPDEPrinterPanelType
+//    for the printer-specific panels, then kPDEJobPanelType for the job
+//    panels.
 //  * The factory owns its panels; they live until the root object is
 //    destroyed (QPluginLoader::unload() or the end of the process).
 //  * A panel creates its view on the first panelView(). The host may reparent
@@ -33,6 +34,10 @@ struct ppd_file_s; // libcups's ppd_file_t
 
 // Panel type of the printer-specific panels.
 inline constexpr char kPDEPrinterPanelType[] = "BDB091F4-E57F-11D3-B5CC-0050E4603277";
+// Panel type of the job panels (how a job is handled: normal or secure
+// printing). A plug-in answers it only for printers whose PPD has the options
+// such a panel shows; the host asks for it after the printer panels.
+inline constexpr char kPDEJobPanelType[] = "org.printpanels.panel-type.job";
 
 // ---------------------------------------------------------------------------
 // Print session and print settings (implemented by the host).

@@ -1,6 +1,7 @@
 #include "PrinterPDEPlugIn-Brisa_Ref.h"
 
 #include "PDEBundle.h"
+#include "PrinterJobPDE-Brisa_Ref.h"
 #include "PrinterPDE-Brisa_Ref.h"
 
 QString pluginBundlePath;
@@ -24,8 +25,16 @@ bool PrinterPDEPlugInCorvane5170::initWithBundle(const QString& bundlePath)
 QList<PDEPanel*> PrinterPDEPlugInCorvane5170::PDEPanelsForType(const QString& type, PDEPluginCallback* callback)
 {
     PDEs.clear();
+    std::unique_ptr<PDEPanel> panel;
     if (type == QLatin1String(kPDEPrinterPanelType)) {
-        auto panel = std::make_unique<PrinterPDECorvane5170>(callback, pluginBundle);
+        panel = std::make_unique<PrinterPDECorvane5170>(callback, pluginBundle);
+    } else if (type == QLatin1String(kPDEJobPanelType)) {
+        // Only a printer that takes a job type gets the Job Type panel.
+        ppd_file_t* ppd = callback ? callback->ppdFile() : nullptr;
+        if (ppd && ppdFindOption(ppd, kJobTypeKey))
+            panel = std::make_unique<PrinterJobPDECorvane5170>(callback, pluginBundle);
+    }
+    if (panel) {
         PDEs.append(panel.get());
         ownedPanels.push_back(std::move(panel));
     }

@@ -29,5 +29,21 @@
     <message><source>OK</source><translation>OK</translation></message>
     <message><source>Cancel</source><translation>Cancel</translation></message>
     <message><source>Help</source><translation>&amp;Help</translation></message>
+    <message><source>Job Type</source><translation>&amp;Job Type</translation></message>
+    <message><source>Setup...</source><translation>&amp;Setup...</translation></message>
+    <message><source>Normal Print</source><translation>Normal Print</translation></message>
+    <message><source>User ID</source><translation>&amp;User ID</translation></message>
+    <message><source>Secure Print Passcode</source><translation>Secure Print &amp;Passcode</translation></message>
+    <message><source>Job Name</source><translation>&amp;Job Name</translation></message>
+    <message><source>New Job Name</source><translation>&amp;New Job Name</translation></message>
+    <message><source>Use Existing Name</source><translation>Use Existing Name</translation></message>
+    <message><source>Enter Name Mode</source><translation>Enter Name Mode</translation></message>
+    <message><source>Up to 12 characters</source><translation>Up to 12 characters</translation></message>
+    <message><source>1 to 8 characters</source><translation>1 to 8 characters</translation></message>
+    <message><source>1 to 12 digits</source><translation>1 to 12 digits</translation></message>
+    <message><source>Invalid value in User ID.</source><translation>Invalid value in User ID.</translation></message>
+    <message><source>Specify within a range of 1 to 8 alphanumeric characters.</source><translation>Specify within a range of 1 to 8 alphanumeric characters.</translation></message>
+    <message><source>Invalid value in Secure Print Passcode.</source><translation>Invalid value in Secure Print Passcode.</translation></message>
+    <message><source>Specify within a range of 1 to 12 alphanumeric characters.</source><translation>Specify within a range of 1 to 12 alphanumeric characters.</translation></message>
 </context>
 </TS>

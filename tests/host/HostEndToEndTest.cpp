@@ -18,23 +18,26 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
+#include <unistd.h>
 
 using namespace printpanels::host;
 
 namespace {
 
 // The job's attributes as CUPS reports them (IPP Get-Job-Attributes).
-std::map<std::string, std::string> jobAttributes(int jobId)
+std::map<std::string, std::string> jobAttributes(int jobId, const char* user = nullptr)
 {
     std::map<std::string, std::string> out;
     ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
     const std::string uri = "ipp://localhost/jobs/" + std::to_string(jobId);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, user ? user : cupsUser());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
     ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
     for (ipp_attribute_t* a = response ? ippFirstAttribute(response) : nullptr; a; a = ippNextAttribute(response)) {
@@ -117,10 +120,6 @@ TEST(HostEndToEnd, PrintSendsTheChosenOptionsAndTheNextDialogShowsThemAgain)
         EXPECT_EQ(run.session.ppd().markedValue("TonerMode"), "3");
         // Gray output then takes the image type "Off".
         ASSERT_TRUE(hosttest::chooseByKeyboard(colour, QStringLiteral("Grayscale")));
-        auto* user = qobject_cast<QLineEdit*>(run.dialog->featureControl(QStringLiteral("UserID")));
-        ASSERT_NE(user, nullptr);
-        user->setText(QStringLiteral("ann,b"));
-        emit user->editingFinished();
         run.dialog->copiesBox()->setValue(2);
 
         QTest::mouseClick(run.dialog->printButton(), Qt::LeftButton);
@@ -136,7 +135,6 @@ TEST(HostEndToEnd, PrintSendsTheChosenOptionsAndTheNextDialogShowsThemAgain)
     EXPECT_EQ(attr("GrayGuarantee"), "false"); // CUPS sends True/False as an IPP boolean
     EXPECT_EQ(attr("TonerMode"), "3");
     EXPECT_EQ(attr("Duplex"), "DuplexNoTumble");
-    EXPECT_EQ(attr("UserID"), "Custom.ann,b"); // one value, comma and all
     EXPECT_EQ(attr("copies"), "2");
     EXPECT_EQ(attr("job-name"), "page.txt");
     EXPECT_EQ(attr("DrvResolution"), "(absent)"); // unchanged options stay the printer's defaults
@@ -228,6 +226,115 @@ TEST(HostEndToEnd, ColorBalanceAndBrightnessReachTheJobOnlyWhenPrintingToTheQueu
     again.dialog->outputFileEdit()->setText(QString::fromStdString(dir.file("out.txt")));
     ASSERT_TRUE(again.dialog->print()) << again.dialog->messageLabel()->text().toStdString();
     EXPECT_EQ(again.session.ppd().markedValue("QVColorDensityCyanHigh"), "0");
+}
+
+// Everything under `dir` (recursively) as one text.
+std::string filesUnder(const std::string& dir)
+{
+    std::string all;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir, ec))
+        if (entry.is_regular_file()) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            all.append(std::istreambuf_iterator<char>(in), {});
+        }
+    return all;
+}
+
+TEST(HostEndToEnd, SecurePrintSendsTheValuesOnceAndThePasscodeNowhereElse)
+{
+    hosttest::app();
+    // The administrator's part (README): the secure-print values are private
+    // job values, shown to the job's owner and the system group only.
+    lwtest::PrivateCupsd cupsd("JobPrivateValues job-name job-originating-host-name job-originating-user-name phone "
+                               "UserID SecurePrintPasscode NewJob");
+    ASSERT_TRUE(cupsd.ok()) << cupsd.errorLog();
+    cupsSetServer(nullptr);
+    const QString queue = QStringLiteral("corvane-secure");
+    ASSERT_TRUE(cupsd.addQueue("corvane-secure", "socket://127.0.0.1:9100", PRINTPANELS_TEST_PPD)) << cupsd.errorLog();
+    lwtest::TempDir dir;
+    const QString document = QString::fromStdString(dir.write("payroll.txt", "Salaries.\n"));
+    const std::string logFile = dir.file("printpanels.log");
+    qputenv("PRINTPANELS_LOG_FILE", QByteArray::fromStdString(logFile));
+    // Standard error of this process goes to a file for the length of the test.
+    const std::string errFile = dir.file("stderr");
+    const int savedErr = dup(2);
+    const int errFd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(errFd, 2);
+    const char* passcode = "40917";
+
+    auto jobType = [](QueueDialog& run) {
+        return run.dialog->pages()->widget(1)->findChild<QComboBox*>(QStringLiteral("jobtypeButton"));
+    };
+    int secureJob = 0, normalJob = 0;
+    {
+        QueueDialog run(document, queue);
+        ASSERT_TRUE(run.dialog);
+        ASSERT_EQ(run.dialog->pages()->tabText(1), QStringLiteral("Job Type"));
+        run.dialog->pages()->setCurrentIndex(1);
+        QComboBox* type = jobType(run);
+        ASSERT_NE(type, nullptr);
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ran = window && window != run.dialog.get();
+            if (!ran)
+                return;
+            QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("TextUserIDBox")), QStringLiteral("ann,b"));
+            QTest::keyClicks(window->findChild<QLineEdit*>(QStringLiteral("TextPasscodeBox")), QString::fromLatin1(passcode));
+            auto* name = window->findChild<QLineEdit*>(QStringLiteral("TextJobNameBox"));
+            QTest::keyClicks(name, QStringLiteral("Pay run"));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        ASSERT_TRUE(hosttest::chooseByKeyboard(type, QStringLiteral("Secure Print")));
+        ASSERT_TRUE(ran);
+        QTest::mouseClick(run.dialog->printButton(), Qt::LeftButton);
+        secureJob = run.dialog->jobId();
+        ASSERT_GT(secureJob, 0) << run.dialog->messageLabel()->text().toStdString();
+    }
+    {
+        QueueDialog run(document, queue);
+        ASSERT_TRUE(run.dialog);
+        QTest::mouseClick(run.dialog->printButton(), Qt::LeftButton);
+        normalJob = run.dialog->jobId();
+        ASSERT_GT(normalJob, 0);
+    }
+    dup2(savedErr, 2);
+    ::close(savedErr);
+    ::close(errFd);
+    qunsetenv("PRINTPANELS_LOG_FILE");
+
+    const auto secure = jobAttributes(secureJob);
+    auto attr = [](const std::map<std::string, std::string>& job, const char* name) {
+        auto it = job.find(name);
+        return it == job.end() ? std::string("(absent)") : it->second;
+    };
+    EXPECT_EQ(attr(secure, "JobType"), "Secure");
+    EXPECT_EQ(attr(secure, "UserID"), "Custom.ann,b"); // one value, comma and all
+    EXPECT_EQ(attr(secure, "SecurePrintPasscode"), std::string("Custom.") + passcode);
+    EXPECT_EQ(attr(secure, "NewJob"), "Custom.Pay run");
+    // Another user sees the job, not its secure-print values.
+    const auto seenByOthers = jobAttributes(secureJob, "mallory");
+    EXPECT_EQ(attr(seenByOthers, "JobType"), "Secure");
+    for (const char* name : {"UserID", "SecurePrintPasscode", "NewJob"})
+        EXPECT_EQ(attr(seenByOthers, name).find(passcode), std::string::npos) << name;
+    EXPECT_NE(attr(seenByOthers, "SecurePrintPasscode"), std::string("Custom.") + passcode);
+    const auto normal = jobAttributes(normalJob);
+    for (const char* name : {"JobType", "UserID", "SecurePrintPasscode", "NewJob"})
+        EXPECT_EQ(attr(normal, name), "(absent)") << name;
+
+    // Nowhere else: not in our log, not on standard error, not in the kept
+    // settings.
+    std::ifstream log(logFile);
+    const std::string logged((std::istreambuf_iterator<char>(log)), {});
+    EXPECT_NE(logged.find("enter PDE Start()"), std::string::npos);
+    EXPECT_EQ(logged.find(passcode), std::string::npos);
+    std::ifstream err(errFile);
+    const std::string errors((std::istreambuf_iterator<char>(err)), {});
+    EXPECT_EQ(errors.find(passcode), std::string::npos);
+    const std::string settings = filesUnder(qEnvironmentVariable("XDG_CONFIG_HOME").toStdString());
+    EXPECT_FALSE(settings.empty());
+    EXPECT_EQ(settings.find(passcode), std::string::npos);
 }
 
 TEST(HostEndToEnd, AnUnknownQueueIsReported)

@@ -12,6 +12,9 @@
 #include <QWidget>
 
 #include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 
 namespace hosttest {
@@ -56,6 +59,19 @@ inline bool chooseByKeyboard(QComboBox* combo, const QString& itemText)
         QTest::keyClick(combo, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
     QApplication::processEvents();
     return combo->currentIndex() == target;
+}
+
+// The printer's PPD without one option (every line that names it), written
+// into `dir`; returns its path.
+inline std::string ppdWithout(const lwtest::TempDir& dir, const std::string& option)
+{
+    std::ifstream in(PRINTPANELS_TEST_PPD);
+    std::ostringstream out;
+    const std::regex names("\\*(Default)?" + option + "([ /:]|$)");
+    for (std::string line; std::getline(in, line);)
+        if (!std::regex_search(line, names))
+            out << line << '\n';
+    return dir.write("without-" + option + ".ppd", out.str());
 }
 
 } // namespace hosttest

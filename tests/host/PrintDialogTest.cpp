@@ -29,11 +29,11 @@ struct DialogRun {
     PluginSet plugins;
     std::unique_ptr<PrintDialog> dialog;
 
-    explicit DialogRun(const QString& document = {})
+    explicit DialogRun(const QString& document = {}, const std::string& ppd = PRINTPANELS_TEST_PPD)
     {
         hosttest::app();
         QString error;
-        if (!session.openPpdFile(QStringLiteral(PRINTPANELS_TEST_PPD), &error))
+        if (!session.openPpdFile(QString::fromStdString(ppd), &error))
             ADD_FAILURE() << error.toStdString();
         session.settings().load();
         plugins.load(PluginSet::searchPath());
@@ -50,24 +50,22 @@ struct DialogRun {
     std::string marked(const char* keyword) { return session.ppd().markedValue(keyword); }
 };
 
-TEST(HostPrintDialog, ShowsThePanelThenFeaturesNoPanelListsThenSummary)
+TEST(HostPrintDialog, ShowsThePanelsThenFeaturesNoPanelListsThenSummary)
 {
     DialogRun run;
     QTabWidget* pages = run.dialog->pages();
-    ASSERT_EQ(pages->count(), 3);
+    ASSERT_EQ(pages->count(), 4);
     EXPECT_EQ(pages->tabText(0), QStringLiteral("Image Options"));
-    EXPECT_EQ(pages->tabText(1), QStringLiteral("Printer Features"));
-    EXPECT_EQ(pages->tabText(2), QStringLiteral("Summary"));
+    EXPECT_EQ(pages->tabText(1), QStringLiteral("Job Type"));
+    EXPECT_EQ(pages->tabText(2), QStringLiteral("Printer Features"));
+    EXPECT_EQ(pages->tabText(3), QStringLiteral("Summary"));
 
     for (const char* own : {"ColorModel", "DrvResolution", "ImageType", "TonerMode", "GrayGuarantee", "Brightness",
                             "Screen", "ImageAdjustmentMode", "QVColorDensityBlackLow", "QVColorDensityYellowHigh",
-                            "PageRegion"})
+                            "PageRegion", "JobType", "UserID", "JobNameMode", "SecurePrintPasscode", "NewJob"})
         EXPECT_EQ(run.dialog->featureControl(QString::fromLatin1(own)), nullptr) << own;
-    for (const char* other : {"PageSize", "Duplex", "JobType", "UserID", "SecurePrintPasscode"})
+    for (const char* other : {"PageSize", "Duplex"})
         EXPECT_NE(run.dialog->featureControl(QString::fromLatin1(other)), nullptr) << other;
-    auto* passcode = qobject_cast<QLineEdit*>(run.dialog->featureControl(QStringLiteral("SecurePrintPasscode")));
-    ASSERT_NE(passcode, nullptr);
-    EXPECT_EQ(passcode->echoMode(), QLineEdit::Password);
 }
 
 TEST(HostPrintDialog, ConstraintsShowInThePanelAndTheMessageNamesThem)
@@ -125,9 +123,17 @@ TEST(HostPrintDialog, ConstraintsShowInThePanelAndTheMessageNamesThem)
         << refused.toStdString();
 }
 
-TEST(HostPrintDialog, PrinterFeaturesMarkChoicesAndCustomTexts)
+TEST(HostPrintDialog, WithoutAJobTypeTheSecurePrintOptionsAreOrdinaryPrinterFeatures)
 {
-    DialogRun run;
+    // No Job Type page for a printer without a job type: its text options
+    // are on the Printer Features page, and nothing else changes.
+    lwtest::TempDir dir;
+    DialogRun run({}, hosttest::ppdWithout(dir, "JobType"));
+    ASSERT_EQ(run.dialog->pages()->count(), 3);
+    EXPECT_EQ(run.dialog->pages()->tabText(0), QStringLiteral("Image Options"));
+    auto* passcode = qobject_cast<QLineEdit*>(run.dialog->featureControl(QStringLiteral("SecurePrintPasscode")));
+    ASSERT_NE(passcode, nullptr);
+    EXPECT_EQ(passcode->echoMode(), QLineEdit::Password);
     auto* duplex = qobject_cast<QComboBox*>(hosttest::controlLabelled(run.dialog.get(), QStringLiteral("Two-Sided:")));
     ASSERT_NE(duplex, nullptr);
     const QString longEdge = duplex->itemText(duplex->findData(QStringLiteral("DuplexNoTumble")));
@@ -145,8 +151,6 @@ TEST(HostPrintDialog, PrinterFeaturesMarkChoicesAndCustomTexts)
 
     // A passcode takes digits only: refused, named, and the field shows what
     // the PPD holds.
-    auto* passcode = qobject_cast<QLineEdit*>(run.dialog->featureControl(QStringLiteral("SecurePrintPasscode")));
-    ASSERT_NE(passcode, nullptr);
     passcode->setText(QStringLiteral("12ab"));
     emit passcode->editingFinished();
     QApplication::processEvents();
@@ -268,7 +272,12 @@ TEST(HostCommandLine, ListPanelsPrintsNameTabKind)
         {PRINTPANELS_HOST_BIN, "--ppd", PRINTPANELS_TEST_PPD, "--list-panels"},
         {{"PRINTPANELS_PLUGIN_PATH", PRINTPANELS_TEST_PLUGIN_DIR}, {"QT_QPA_PLATFORM", "offscreen"}});
     EXPECT_EQ(r.exitStatus, 0) << r.err;
-    EXPECT_EQ(r.out, "Image Options\tcom.PrinterPDE\n");
+    EXPECT_EQ(r.out, "Image Options\tcom.PrinterPDE\nJob Type\tcom.PrinterPDE\n");
+    lwtest::TempDir dir;
+    const lwtest::ProcessResult noJobType = lwtest::runProcess(
+        {PRINTPANELS_HOST_BIN, "--ppd", hosttest::ppdWithout(dir, "JobType"), "--list-panels"},
+        {{"PRINTPANELS_PLUGIN_PATH", PRINTPANELS_TEST_PLUGIN_DIR}, {"QT_QPA_PLATFORM", "offscreen"}});
+    EXPECT_EQ(noJobType.out, "Image Options\tcom.PrinterPDE\n") << noJobType.err;
 
     const lwtest::ProcessResult bad = lwtest::runProcess(
         {PRINTPANELS_HOST_BIN, "--ppd", "/nonexistent.ppd", "--list-panels"}, {{"QT_QPA_PLATFORM", "offscreen"}});
