@@ -8,17 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <memory>
-#include <poll.h>
 #include <sstream>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace lwtest;
 
@@ -202,50 +197,19 @@ TEST_F(CupsLevels, UsbPrinterLevelsFromTheStatusFilter)
 }
 
 // Outside CUPS: the filter passes data on while its input is still open (it
-// streams, it does not gather the job first), and the levels follow.
+// streams, it does not gather the job first), while the levels are read.
 TEST_F(CupsLevels, PassthruStreamsWhileTheLevelsAreRead)
 {
     Snmpd agent(v3OnlyPrinter(statusBlock(1, 2, 3, 4)));
     ASSERT_TRUE(agent.ok()) << agent.log();
-    int in[2], out[2], err[2];
-    ASSERT_EQ(pipe2(in, O_CLOEXEC) | pipe2(out, O_CLOEXEC) | pipe2(err, O_CLOEXEC), 0);
-    setenv("DEVICE_URI", "socket://127.0.0.3", 1);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        execl(LEVELWATCH_PASSTHRU_BIN, "Colour", "1", "user", "title", "1", "", nullptr);
-        _exit(127);
-    }
-    unsetenv("DEVICE_URI");
-    close(in[0]);
-    close(out[1]);
-    close(err[1]);
-    auto readAll = [](int fd) {
-        std::string text;
-        char buffer[4096];
-        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
-            text.append(buffer, static_cast<size_t>(n));
-        close(fd);
-        return text;
-    };
-    ASSERT_EQ(write(in[1], "first\n", 6), 6);
-    pollfd ready = {out[0], POLLIN, 0};
-    if (poll(&ready, 1, 30000) != 1) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        FAIL() << "nothing came out while the input was open";
-    }
-    char first[6] = {};
-    EXPECT_EQ(read(out[0], first, sizeof first), 6);
-    ASSERT_EQ(write(in[1], "rest\n", 5), 5);
-    close(in[1]);
-    const std::string rest = readAll(out[0]);
-    const std::string status = readAll(err[0]);
-    int st = 0;
-    waitpid(pid, &st, 0);
-    EXPECT_EQ(std::string(first, 6) + rest, "first\nrest\n");
-    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0);
-    EXPECT_NE(status.find("ATTR: marker-levels=1,2,3,4\n"), std::string::npos) << status;
+    const std::string script = R"(cd "$1" && mkfifo in && { "$2" 1 user title 1 '' <in >out 2>err & }
+        exec 3>in; printf 'first\n' >&3
+        for i in $(seq 300); do grep -q first out && break; sleep 0.1; done
+        grep -q first out || echo "nothing came out while the input was open"
+        printf 'rest\n' >&3; exec 3>&-; wait $!; echo "exit $?")";
+    ProcessResult r = runProcess({"bash", "-c", script, "bash", scratch_.path(), LEVELWATCH_PASSTHRU_BIN},
+                                 {{"DEVICE_URI", "socket://127.0.0.3"}}, 60000);
+    EXPECT_EQ(r.out, "exit 0\n");
+    EXPECT_EQ(slurp(scratch_.file("out")), "first\nrest\n");
+    EXPECT_NE(slurp(scratch_.file("err")).find("ATTR: marker-levels=1,2,3,4\n"), std::string::npos);
 }

@@ -39,11 +39,6 @@ TEST(MarkerLines, FourEqualListsAndTheReasonsTheLevelsImply)
               "STATE: +toner-low-report\n");
     // A name cut inside a UTF-8 sequence keeps none of it.
     EXPECT_EQ(MarkerName(std::string(126, 'a') + "\xC3\xA9", "x"), std::string(126, 'a'));
-
-    const std::string plain[4] = {"K", "C", "M", "Y"};
-    const std::string fine = MarkerLines(block(11, 127, 100, 55), plain);
-    EXPECT_NE(fine.find("marker-levels=11,-2,100,55\n"), std::string::npos);
-    EXPECT_NE(fine.find("STATE: -toner-empty-warning\nSTATE: -toner-low-report\n"), std::string::npos);
 }
 
 TEST(CommandFile, NamesInOrderCommentsAndBadFilesRefused)

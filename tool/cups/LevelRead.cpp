@@ -94,11 +94,11 @@ bool TakeStandardDescriptors(FilterFds& fds)
     return true;
 }
 
-bool WriteAll(int fd, const std::string& text)
+bool WriteAll(int fd, const char* data, size_t size)
 {
     size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
+    while (done < size) {
+        ssize_t n = write(fd, data + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

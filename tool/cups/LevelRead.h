@@ -6,6 +6,7 @@
 #include "snmp/TesselCmd.h"
 
 #include <array>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -49,7 +50,8 @@ struct FilterFds {
 bool TakeStandardDescriptors(FilterFds& fds);
 
 // Writes all bytes, retrying after signals and partial writes.
-bool WriteAll(int fd, const std::string& text);
+bool WriteAll(int fd, const char* data, size_t size);
+inline bool WriteAll(int fd, const std::string& text) { return WriteAll(fd, text.data(), text.size()); }
 
 // A read of the levels on a thread of its own. When it ends, the thread
 // writes the marker lines to the status descriptor in one write, or a line

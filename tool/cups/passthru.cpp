@@ -46,7 +46,7 @@ CopyResult copyAll(int in, int out, int& error)
         }
         if (got == 0)
             return kCopied;
-        if (!levels::WriteAll(out, std::string(buffer.data(), static_cast<size_t>(got)))) {
+        if (!levels::WriteAll(out, buffer.data(), static_cast<size_t>(got))) {
             error = errno;
             return kWriteFailed;
         }
