@@ -5,7 +5,7 @@
 # lines name exactly the installed filters (cupstestppd with that root).
 set -uo pipefail
 build=$1 src=$2
-dest=$(mktemp -d)
+dest=$(mktemp -d) && [ -d "$dest" ] || exit 1 # never an install into the machine's own /usr
 trap 'rm -rf "$dest"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
