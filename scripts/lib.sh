@@ -17,14 +17,22 @@ install_missing() {
     echo "Installing: ${missing[*]}"
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo=sudo
-    local policy=/usr/sbin/policy-rc.d placed=0
+    # LW_POLICY_RC_D only lets the tests of this function use a scratch path.
+    local policy=${LW_POLICY_RC_D:-/usr/sbin/policy-rc.d} placed=0 rc=0
     if [ ! -e "$policy" ]; then
-        printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null && $sudo chmod 755 "$policy" && placed=1
+        # Nothing was there: whatever is there from now on is ours to remove.
+        placed=1
+        { printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null && $sudo chmod 755 "$policy"; } || rc=$?
     fi
-    $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-    local rc=$?
-    [ $placed -eq 1 ] && $sudo rm -f "$policy"
+    # Failures inside "||" lists do not end a caller running under set -e, so
+    # the policy is removed again whatever apt does.
+    if [ $rc -eq 0 ]; then
+        { $sudo apt-get update -q &&
+          DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"; } || rc=$?
+    fi
+    if [ $placed -eq 1 ]; then
+        $sudo rm -f "$policy" || true
+    fi
     return $rc
 }
 

@@ -11,6 +11,9 @@
 // Standard error is discarded so that nothing but the report reaches the
 // caller; with LEVELWATCH_DEBUG=1 in the environment it is kept and carries
 // the trace lines of the queries.
+//
+// "levelwatch --help" prints the usage on standard output and exits 0; without
+// an argument the usage goes to standard error and the exit status is 255.
 #include "Chain.h"
 #include "DeviceUri.h"
 #include "Report.h"
@@ -20,15 +23,38 @@
 #include <cstring>
 #include <strings.h>
 
+namespace {
+
+const char kUsage[] =
+    "Usage: levelwatch QUEUE\n"
+    "       levelwatch DEVICE-URI\n"
+    "Prints the toner levels (black, cyan, magenta, yellow) of the CUPS queue's\n"
+    "printer as an XML property list on standard output. An argument holding\n"
+    "\"://\" is taken as the printer's device URI (socket://, ipp://, lpd://,\n"
+    "dnssd://, mdns:// or usb://).\n"
+    "\n"
+    "Exit status: 0 report printed; 1 no address found for a network printer;\n"
+    "255 any other failure (no such queue, no answer, no status).\n"
+    "LEVELWATCH_DEBUG=1 keeps the trace lines on standard error.\n";
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    // Before standard error is discarded, so that a missing argument is told.
+    if (argc < 2 || !argv[1]) {
+        std::fputs(kUsage, stderr);
+        return kExitFailed & 0xff;
+    }
+    if (std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return std::fflush(stdout) == 0 ? kExitReported : (kExitFailed & 0xff);
+    }
     const char* debug = std::getenv("LEVELWATCH_DEBUG");
     if (!(debug && std::strcmp(debug, "1") == 0)) {
         if (!std::freopen("/dev/null", "w", stderr))
             return kExitFailed & 0xff;
     }
-    if (argc < 2 || !argv[1])
-        return kExitFailed & 0xff;
     const std::string queue = argv[1];
 
     std::optional<std::string> uri = platform::deviceUriForQueue(queue);

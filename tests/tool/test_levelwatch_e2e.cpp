@@ -167,6 +167,13 @@ TEST_F(LevelwatchTest, ExitStatusesOfTheFailurePaths)
     EXPECT_EQ(r.out, "");
     r = runProcess({LEVELWATCH_BIN}, cupsd_->env());
     EXPECT_EQ(r.exitStatus, 255) << "no queue argument";
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("Usage: levelwatch QUEUE\n", 0), 0u) << r.err;
+    // Asked for, the usage is the only output, on standard output.
+    r = runProcess({LEVELWATCH_BIN, "--help"}, cupsd_->env());
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.out.rfind("Usage: levelwatch QUEUE\n", 0), 0u) << r.out;
+    EXPECT_EQ(r.err, "");
 }
 
 // Standard error is discarded unless LEVELWATCH_DEBUG=1 keeps it.

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# `cmake --install BUILD --prefix /usr` into a DESTDIR: levelwatch lands in
+# usr/bin, our filters in CUPS's server directory (cups-config --serverbin)
+# under filter/, and the installed programs run from there. The PPD's filter
+# lines name exactly the installed filters (cupstestppd with that root).
+set -uo pipefail
+build=$1 src=$2
+dest=$(mktemp -d) && [ -d "$dest" ] || exit 1 # never an install into the machine's own /usr
+trap 'rm -rf "$dest"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+DESTDIR=$dest cmake --install "$build" --prefix /usr >"$dest.log" 2>&1 || { cat "$dest.log"; rm -f "$dest.log"; exit 1; }
+rm -f "$dest.log"
+filters=$dest$(cups-config --serverbin)/filter
+for program in "$dest/usr/bin/levelwatch" "$filters/levelwatch-passthru" "$filters/levelwatch-command"; do
+    [ -x "$program" ] || fail "$program not installed"
+done
+
+usage=$("$dest/usr/bin/levelwatch" --help) || fail "levelwatch --help failed"
+[ "${usage%%$'\n'*}" = "Usage: levelwatch QUEUE" ] || fail "levelwatch --help: $usage"
+
+# An smb:// printer has no address to ask: no traffic, a reason, the data intact.
+export DEVICE_URI=smb://server/share PRINTER=Colour
+out=$(printf 'page data\n' | "$filters/levelwatch-passthru" 1 user title 1 '' 2>"$dest/err") || fail "passthru failed"
+[ "$out" = "page data" ] || fail "passthru changed the data: $out"
+grep -qx 'DEBUG: Toner levels not read: no network address found for the printer.' "$dest/err" ||
+    fail "passthru status: $(cat "$dest/err")"
+
+printf '#CUPS-COMMAND\nReportLevels\nClean\n' >"$dest/commands"
+"$filters/levelwatch-command" 2 user title 1 '' "$dest/commands" >"$dest/out" 2>"$dest/err" || fail "command failed"
+[ -s "$dest/out" ] && fail "the command filter sent data to the printer"
+grep -qx 'INFO: Toner levels not read: no network address found for the printer.' "$dest/err" &&
+    grep -qx 'DEBUG: Printer command "Clean" is not supported; ignored.' "$dest/err" ||
+    fail "command status: $(cat "$dest/err")"
+printf 'ReportLevels\n' | "$filters/levelwatch-command" 3 user title 1 '' 2>/dev/null &&
+    fail "a file without #CUPS-COMMAND was taken"
+
+ppdcheck=$(cupstestppd -W all -R "$dest" "$src/plugin/ppd/corvane5170.ppd" 2>&1)
+[ $? -eq 0 ] && ! grep -q WARN <<<"$ppdcheck" || fail "cupstestppd with the installed filters: $ppdcheck"
+
+[ $failures -eq 0 ] && echo "installed levelwatch and CUPS filters run from $(cups-config --serverbin)/filter"
+exit $((failures > 0))
