@@ -343,6 +343,7 @@ TEST(HostEndToEnd, AnUnknownQueueIsReported)
         GTEST_SKIP() << "needs the private network namespace";
     lwtest::PrivateCupsd cupsd;
     ASSERT_TRUE(cupsd.ok()) << cupsd.errorLog();
+    cupsSetServer(nullptr);
     HostSession session;
     QString error;
     EXPECT_FALSE(session.openQueue(QStringLiteral("nosuchqueue"), &error));
