@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <cstdarg>
+#include <cstdlib>
 #include <libintl.h>
 #include <syslog.h>
 
@@ -29,7 +30,10 @@ const char* localizedString(const char* english)
     static bool bound = false;
     if (!bound) {
         std::setlocale(LC_MESSAGES, "");
-        bindtextdomain("levelwatch", LEVELWATCH_LOCALEDIR);
+        // LEVELWATCH_LOCALEDIR runs a build tree's catalogues; installed, the
+        // system's locale directory holds them.
+        const char* dir = std::getenv("LEVELWATCH_LOCALEDIR");
+        bindtextdomain("levelwatch", dir && *dir ? dir : LEVELWATCH_LOCALEDIR);
         bind_textdomain_codeset("levelwatch", "UTF-8");
         bound = true;
     }

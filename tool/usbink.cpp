@@ -16,6 +16,7 @@
 // an argument the usage goes to standard error and the exit status is 255.
 #include "Chain.h"
 #include "DeviceUri.h"
+#include "Log.h"
 #include "Report.h"
 
 #include <cstdio>
@@ -43,11 +44,11 @@ int main(int argc, char** argv)
 {
     // Before standard error is discarded, so that a missing argument is told.
     if (argc < 2 || !argv[1]) {
-        std::fputs(kUsage, stderr);
+        std::fputs(platform::localizedString(kUsage), stderr);
         return kExitFailed & 0xff;
     }
     if (std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(kUsage, stdout);
+        std::fputs(platform::localizedString(kUsage), stdout);
         return std::fflush(stdout) == 0 ? kExitReported : (kExitFailed & 0xff);
     }
     const char* debug = std::getenv("LEVELWATCH_DEBUG");

@@ -74,6 +74,23 @@ TEST_F(LevelwatchTest, UsbQueueReportsWhatTheFilterPrints)
     EXPECT_EQ(slurp(scratch_.file("filter-args")), "2\nColourUsb\nusb://Test/Colour%20Laser?serial=A1B2\n");
 }
 
+TEST_F(LevelwatchTest, AGermanUserGetsGermanDescriptionsAndUsage)
+{
+    installFilter(deviceIdWithStatus(statusBlock(10, 20, 30, 40)) + "\n");
+    ASSERT_TRUE(cupsd_->addQueue("ColourDe", "usb://Test/Colour"));
+    const Env german = {{"LANGUAGE", "de"}, {"LEVELWATCH_LOCALEDIR", LEVELWATCH_BUILD_LOCALEDIR}};
+    Env env = cupsd_->env();
+    env.insert(env.end(), german.begin(), german.end());
+    env.emplace_back("LANG", "C.UTF-8");
+    ProcessResult r = runProcess({LEVELWATCH_BIN, "ColourDe"}, env);
+    EXPECT_EQ(r.exitStatus, 0);
+    for (const char* description : {"Schwarze Druckkassette", "Cyan-Druckkassette", "Magenta-Druckkassette",
+                                    "Gelbe Druckkassette"})
+        EXPECT_NE(r.out.find(description), std::string::npos) << description;
+    r = runProcess({LEVELWATCH_BIN, "--help"}, env);
+    EXPECT_EQ(r.out.rfind("Aufruf: levelwatch WARTESCHLANGE", 0), 0u) << r.out;
+}
+
 TEST_F(LevelwatchTest, UsbLineTooShortOrUndecodableFails)
 {
     ASSERT_TRUE(cupsd_->addQueue("ShortUsb", "usb://Test/Colour"));
