@@ -1,6 +1,8 @@
-// The SNMP engine: BER/OID primitives, SNMP v1 GetRequest building and
-// GetResponse walking, the v1 status queries over UDP, and TCP operations on
-// the CSocket base part. SNMPv3 members live in the marked regions.
+// The SNMP engine CNetIO and the library's process-wide state. Its members
+// are defined one feature per file: BER/OID primitives (Ber.cpp), SNMP v1
+// messages (SnmpV1.cpp), SNMPv3 messages (SnmpV3.cpp), the status queries
+// (StatusQuery.cpp) and the TCP operations (Tcp.cpp); the process-wide
+// buffers and counters live in Globals.cpp.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +18,12 @@ inline constexpr size_t OID_FIELD_SIZE = 32;      // an encoded target OID
 inline constexpr size_t OID_TEXT_MAX = 127;       // longest OID text accepted
 inline constexpr size_t COMMUNITY_OUT_SIZE = 256; // default capacity of parseGetResponse's community output
 inline constexpr int V1_REQUEST_MAX = 129;        // largest GetRequest BuildGetRequestFor writes
+
+// The printer's device-ID object, the agents' UDP port, and the community
+// used when a caller gives none (the tool's read community).
+inline constexpr const char* kDeviceIdOidText = "1.3.6.1.4.1.41873.886.300.369.8531.1.1.0";
+inline constexpr int kSnmpPort = 161;
+inline constexpr const char* kDefaultCommunity = "tundra";
 
 // Value callback of the response walkers, called once per variable binding
 // with the OID content bytes and their count, the value's tag byte and the

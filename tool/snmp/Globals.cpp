@@ -1,0 +1,18 @@
+// The process-wide buffers and counters of the SNMP library, all zero (or
+// their stated start value) when the process starts.
+#include "snmp/NetIO.h"
+
+// SNMP v1 value callbacks.
+char g_deviceid[DEVICEID_BUF_SIZE];
+char g_RecvBuf[RECVBUF_SIZE];
+unsigned char sysObjId[SYSOBJID_SIZE];
+int sysObjIdLen = 0;
+
+// The IPv6 scope that discovery learns.
+int scope_id = 0;
+char g_ifsName[256] = "%en0";
+
+// SNMPv3 counters.
+unsigned short SNMPv3MsgID = 0;
+unsigned short SNMPv3RequestID = 0;
+unsigned int salt_low = 0;
