@@ -3,6 +3,8 @@
 // parser of agents' answers (HMAC-MD5-96 authentication, CBC-DES privacy).
 #include "snmp/NetIO.h"
 
+#include "snmp/Trace.h"
+
 #include "snmp/Ber.h"
 #include "snmp/Usm.h"
 
@@ -156,7 +158,7 @@ int CNetIO::BuildSnmpV3msgSecurityParameters(const unsigned char* engineID, int 
 int CNetIO::BuildSnmpV3msgGlobalDataUSM(unsigned short msgId, int msgMaxSize, bool reportable,
                                         bool privacy, bool authentication, unsigned char* out)
 {
-    std::fprintf(stderr, "msgMaxSize=%x, FLIPWORD((LOWORD(msgMaxSize)))=%x\n", msgMaxSize,
+    lwTrace("msgMaxSize=%x, FLIPWORD((LOWORD(msgMaxSize)))=%x\n", msgMaxSize,
                  FLIPWORD(static_cast<unsigned short>(msgMaxSize & 0xFFFF)));
     if (out == nullptr || msgMaxSize < 0)
         return -1;

@@ -5,6 +5,7 @@
 #include "snmp/NetIO.h"
 
 #include "snmp/Credentials.h"
+#include "snmp/Trace.h"
 
 #include <arpa/inet.h>
 #include <cstdint>
@@ -45,17 +46,17 @@ bool exchangeStatus(CNetIO& io, int fd, const sockaddr* dest, socklen_t destLen,
     for (int i = 0; i < 3; ++i)
         sent = ::sendto(fd, request, static_cast<size_t>(requestLen), 0, dest, destLen);
     if (trace)
-        std::fprintf(stderr, "Sendto nRet = %d, request_oid_len=%d\n", static_cast<int>(sent), requestLen);
+        lwTrace("Sendto nRet = %d, request_oid_len=%d\n", static_cast<int>(sent), requestLen);
     if (sent <= 0)
         return false;
     unsigned char answer[kStatusRecvSize];
     ssize_t got = ::recvfrom(fd, answer, sizeof answer, 0, nullptr, nullptr);
     if (trace)
-        std::fprintf(stderr, "recvfrom nRecv = %d\n", static_cast<int>(got));
+        lwTrace("recvfrom nRecv = %d\n", static_cast<int>(got));
     if (got <= 0)
         return false;
     if (trace)
-        std::fprintf(stderr, "NetworkReadStatus response=\n");
+        lwTrace("NetworkReadStatus response=\n");
     return io.parseForDeviceId(answer, static_cast<int>(got), record);
 }
 
@@ -68,7 +69,7 @@ bool CNetIO::NetworkReadStatus(const char* community, const char* host, PRINTER_
     addrinfo* res = nullptr;
     int rc = ::getaddrinfo(host, nullptr, nullptr, &res);
     if (rc != 0) {
-        std::fprintf(stderr, "error in getaddrinfo: %s\n", ::gai_strerror(rc));
+        lwTrace("error in getaddrinfo: %s\n", ::gai_strerror(rc));
         return false;
     }
     int family = res != nullptr ? res->ai_family : AF_UNSPEC;
@@ -158,7 +159,7 @@ bool runSnmpV3Query(int family, const sockaddr* dest, socklen_t destLen, bool v6
     setReceiveTimeout(s);
     if (probeLen <= 0 || sendto(s, probe, static_cast<size_t>(probeLen), 0, dest, destLen) <= 0) {
         if (v6)
-            std::perror("[ipv6 BC] snedto failed");
+            lwTraceErrno("[ipv6 BC] snedto failed");
         close(s);
         return false;
     }
@@ -172,7 +173,7 @@ bool runSnmpV3Query(int family, const sockaddr* dest, socklen_t destLen, bool v6
         socklen_t fromLen = sizeof from;
         const ssize_t got = recvfrom(s, report, sizeof report, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
         if (v6)
-            std::fprintf(stderr, "[ipv6 BC] nRecv = %d", static_cast<int>(got));
+            lwTrace("[ipv6 BC] nRecv = %d", static_cast<int>(got));
         if (got < 0)
             break;
 

@@ -1,6 +1,8 @@
 // The TCP operations of CNetIO on its CSocket part.
 #include "snmp/NetIO.h"
 
+#include "snmp/Trace.h"
+
 #include <arpa/inet.h>
 #include <cstdint>
 #include <cstdio>
@@ -15,18 +17,18 @@ int CNetIO::NetworkConnect(const char* host, int port)
 {
     if (host == nullptr)
         return -1;
-    std::printf("NetworkConnect server=%s\n", host);
+    lwTrace("NetworkConnect server=%s\n", host);
     addrinfo* res = nullptr;
     int rc = ::getaddrinfo(host, nullptr, nullptr, &res);
     if (rc != 0) {
-        std::fprintf(stderr, "error in getaddrinfo: %s\n", ::gai_strerror(rc));
+        lwTrace("error in getaddrinfo: %s\n", ::gai_strerror(rc));
         return -1;
     }
     int family = res != nullptr ? res->ai_family : AF_UNSPEC;
     ::freeaddrinfo(res);
     if (family == AF_INET6) {
         int r = NetworkConnectV6(host, port);
-        std::printf("nReturn = %x\n", static_cast<unsigned>(r));
+        lwTrace("nReturn = %x\n", static_cast<unsigned>(r));
         return r;
     }
     sockaddr_in addr{};
@@ -45,7 +47,7 @@ int CNetIO::NetworkConnectV6(const char* host, int port)
         return -1;
     char text[256];
     std::snprintf(text, sizeof text, "%s%s", host, g_ifsName);
-    std::printf("NetworkConnectV6=%s\n", text);
+    lwTrace("NetworkConnectV6=%s\n", text);
     sockaddr_in6 addr{};
     addr.sin6_family = AF_INET6;
     addr.sin6_port = htons(static_cast<uint16_t>(port));
@@ -55,7 +57,7 @@ int CNetIO::NetworkConnectV6(const char* host, int port)
     if (Open(AF_INET6, SOCK_STREAM, IPPROTO_TCP) != 0)
         return -1;
     int r = Connect(reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    std::printf("nRet = %x\n", static_cast<unsigned>(r));
+    lwTrace("nRet = %x\n", static_cast<unsigned>(r));
     return r;
 }
 
