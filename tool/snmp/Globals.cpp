@@ -16,3 +16,20 @@ char g_ifsName[256] = "%en0";
 unsigned short SNMPv3MsgID = 0;
 unsigned short SNMPv3RequestID = 0;
 unsigned int salt_low = 0;
+
+// SNMPv3 device information and discovery (searchAgentProCallbackEx2).
+unsigned char _sysObjIdOid[V3_VALUE_BUF_SIZE];
+unsigned char _sysNameOid[V3_VALUE_BUF_SIZE];
+unsigned char _pvtDevIdOid[V3_VALUE_BUF_SIZE];
+unsigned char _pvtFwVerOid[V3_VALUE_BUF_SIZE];
+unsigned char _pvtMcuVerOid[V3_VALUE_BUF_SIZE];
+unsigned char _sysObjIdValue[V3_VALUE_BUF_SIZE];
+int _sysObjIdLen = 0;
+char _sysNameValue[V3_VALUE_BUF_SIZE];
+char _pvtFwVerValue[V3_VALUE_BUF_SIZE];
+char _pvtMcuVerValue[V3_VALUE_BUF_SIZE];
+char _pvtDevIdValue[V3_DEVID_VALUE_SIZE];
+int _availFlag = 0;
+
+// The scope FindSnmpAgent3Times found answers on.
+int g_findScanIndex = -1;

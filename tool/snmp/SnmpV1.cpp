@@ -208,10 +208,15 @@ bool CNetIO::parseForOID(const unsigned char* msg, int size, unsigned char* unus
     sysObjIdLen = 0;
     if (!parseGetResponse(msg, size, nullptr, nullptr, nullptr, nullptr, nullptr, outputOidValue))
         return false;
-    if (sysObjIdLen <= 4 || static_cast<size_t>(sysObjIdLen) > OID_FIELD_SIZE)
+    return MatchesTargetOID(sysObjId, sysObjIdLen);
+}
+
+bool CNetIO::MatchesTargetOID(const unsigned char* value, int length) const
+{
+    if (value == nullptr || length <= 4 || static_cast<size_t>(length) > OID_FIELD_SIZE)
         return false;
-    size_t n = static_cast<size_t>(sysObjIdLen);
-    return std::memcmp(targetOID1, sysObjId, n) == 0 || std::memcmp(targetOID2, sysObjId, n) == 0;
+    const size_t n = static_cast<size_t>(length);
+    return std::memcmp(targetOID1, value, n) == 0 || std::memcmp(targetOID2, value, n) == 0;
 }
 
 int CNetIO::InitTargetOID(const char* first, const char* second)

@@ -4,7 +4,7 @@
 // plain entry points.
 #include "snmp/NetIO.h"
 
-#include "snmp/Credentials.h"
+#include "snmp/Exchange.h"
 #include "snmp/Trace.h"
 
 #include <arpa/inet.h>
@@ -20,23 +20,6 @@
 namespace {
 
 constexpr size_t kStatusRecvSize = 4024;
-constexpr unsigned char kEnginePrefix[4] = {0x80, 0x00, 0x0C, 0xF1};
-
-// Opens a UDP socket with broadcasting off and the status query's 50 ms
-// receive time-out; -1 on failure.
-int openStatusSocket(int family)
-{
-    int fd = ::socket(family, SOCK_DGRAM, 0);
-    if (fd == -1)
-        return -1;
-    int off = 0;
-    (void)::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &off, sizeof off);
-    timeval tv{};
-    tv.tv_sec = 0;
-    tv.tv_usec = 50000;
-    (void)::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    return fd;
-}
 
 // Sends the request three times, waits once for an answer and parses it.
 bool exchangeStatus(CNetIO& io, int fd, const sockaddr* dest, socklen_t destLen, const unsigned char* request,
@@ -81,7 +64,7 @@ bool CNetIO::NetworkReadStatus(const char* community, const char* host, PRINTER_
     int requestLen = BuildGetRequestFor(1, kDeviceIdOidText, community, request);
     if (requestLen <= 0)
         return false;
-    int fd = openStatusSocket(AF_INET);
+    int fd = openUdpSocket(AF_INET, false, 50000);
     if (fd == -1)
         return false;
     sockaddr_in dest{};
@@ -111,7 +94,7 @@ bool CNetIO::NetworkReadStatusV6(const char* community, const char* host, PRINTE
     // than send to the unspecified address.
     if (::inet_pton(AF_INET6, host, &dest.sin6_addr) != 1)
         return false;
-    int fd = openStatusSocket(AF_INET6);
+    int fd = openUdpSocket(AF_INET6, false, 50000);
     if (fd == -1)
         return false;
     bool ok = exchangeStatus(*this, fd, reinterpret_cast<sockaddr*>(&dest), sizeof dest, request, requestLen,
@@ -124,105 +107,23 @@ bool CNetIO::NetworkReadStatusV6(const char* community, const char* host, PRINTE
 
 namespace {
 
-void setReceiveTimeout(int s)
+// The query for either family. Each answer is decoded from its own value
+// (never from an older text) into a record of its own, which replaces the
+// caller's only when the status field decoded: an undecodable answer later
+// in the window leaves the levels already read alone.
+bool runStatusQuery(int family, const sockaddr* dest, socklen_t destLen, bool v6, PRINTER_STATUS* record)
 {
-    timeval tv{};
-    tv.tv_sec = 1;
-    tv.tv_usec = 0;
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-}
-
-void loadCredentials(_SNMP_PARAM_V3& param)
-{
-    std::memset(&param, 0, sizeof param);
-    std::snprintf(param.userName, sizeof param.userName, "%s", kSnmpV3User);
-    std::snprintf(param.authPassword, sizeof param.authPassword, "%s", kSnmpV3AuthPass);
-    std::snprintf(param.privPassword, sizeof param.privPassword, "%s", kSnmpV3PrivPass);
-}
-
-// The two exchanges of the query, for either family. Every receive waits
-// at most 1 second and neither loop ends early: an answered query lasts
-// about 2 seconds (one silent second on each socket).
-bool runSnmpV3Query(int family, const sockaddr* dest, socklen_t destLen, bool v6, PRINTER_STATUS* record)
-{
-    unsigned char probe[SNMPV3_MSG_MAX];
-    const int probeLen = CNetIO::BuildSnmpV3GetEngineIdPacket(SNMPv3RequestID, SNMPv3MsgID, probe,
-                                                             sizeof probe);
-    ++SNMPv3RequestID;
-    ++SNMPv3MsgID;
-
-    const int s = socket(family, SOCK_DGRAM, 0);
-    if (s < 0)
-        return false;
-    const int off = 0;
-    setsockopt(s, SOL_SOCKET, SO_BROADCAST, &off, sizeof off);
-    setReceiveTimeout(s);
-    if (probeLen <= 0 || sendto(s, probe, static_cast<size_t>(probeLen), 0, dest, destLen) <= 0) {
-        if (v6)
-            lwTraceErrno("[ipv6 BC] snedto failed");
-        close(s);
-        return false;
-    }
-
+    const char* oids[1] = {kDeviceIdOidText};
     bool result = false;
-    _SNMP_PARAM_V3 param;
-    unsigned char report[SNMPV3_MSG_MAX];
-    unsigned char answer[SNMPV3_MSG_MAX];
-    for (;;) {
-        sockaddr_storage from{};
-        socklen_t fromLen = sizeof from;
-        const ssize_t got = recvfrom(s, report, sizeof report, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
-        if (v6)
-            lwTrace("[ipv6 BC] nRecv = %d", static_cast<int>(got));
-        if (got < 0)
-            break;
-
-        loadCredentials(param);
-        unsigned char errorStatus = 0xFF, errorIndex = 0;
-        if (CNetIO::parseSnmpV3Response(report, static_cast<int>(got), nullptr, nullptr, &errorStatus,
-                                        &errorIndex, &param) == 0
-            || errorStatus != 0)
-            continue;
-        if (param.engineIDLen < 4 || std::memcmp(param.engineID, kEnginePrefix, 4) != 0)
-            continue;
-
-        const int s2 = socket(family, SOCK_DGRAM, 0);
-        if (s2 < 0)
-            continue;
-        setReceiveTimeout(s2);
-        unsigned char request[SNMPV3_MSG_MAX];
-        const char* oids[1] = {kDeviceIdOidText};
-        const int requestLen = CNetIO::BuildSnmpV3RequestPacket(
-            param.engineID, param.engineIDLen, param.engineBoots, param.engineTime, 1, oids, nullptr,
-            nullptr, nullptr, param.userName, param.authPassword, param.privPassword, param.authKey,
-            param.privKey, request);
-        if (requestLen <= 0
-            || sendto(s2, request, static_cast<size_t>(requestLen), 0, reinterpret_cast<sockaddr*>(&from),
-                      fromLen) != requestLen) {
-            close(s2);
-            continue;
+    V3Query query{oids, 1, CNetIO::outputDeviceIdValue, [] { g_deviceid[0] = '\0'; }, [&] {
+        PRINTER_STATUS decoded;
+        CTesselCmd decoder;
+        if (decoder.DecodStatusFromDeviceID(g_deviceid, &decoded) == 0) {
+            *record = decoded;
+            result = true;
         }
-        for (;;) {
-            std::memset(answer, 0, sizeof answer);
-            const ssize_t n = recv(s2, answer, sizeof answer, 0);
-            if (n < 0)
-                break;
-            param.varbindCallback = CNetIO::outputDeviceIdValue;
-            // Each answer is judged on its own value, never on an older text.
-            g_deviceid[0] = '\0';
-            errorStatus = 0xFF;
-            if (CNetIO::parseSnmpV3Response(answer, static_cast<int>(n), nullptr, nullptr, &errorStatus,
-                                            &errorIndex, &param) == 1
-                && errorStatus == 0) {
-                CTesselCmd decoder;
-                if (decoder.DecodStatusFromDeviceID(g_deviceid, record) != -1)
-                    result = true;
-            }
-        }
-        close(s2);
-    }
-    close(s);
-    return result;
+    }};
+    return runV3Query(family, dest, destLen, v6, query) && result;
 }
 
 } // namespace
@@ -245,7 +146,7 @@ bool CNetIO::NetworkReadStatusSNMPv3(const char* community, const char* host, PR
     dest.sin_port = htons(kSnmpPort);
     if (inet_pton(AF_INET, host, &dest.sin_addr) != 1)
         return false; // not a numeric address: nowhere to send
-    return runSnmpV3Query(AF_INET, reinterpret_cast<const sockaddr*>(&dest), sizeof dest, false, record);
+    return runStatusQuery(AF_INET, reinterpret_cast<const sockaddr*>(&dest), sizeof dest, false, record);
 }
 
 bool CNetIO::NetworkReadStatusV6SNMPv3(const char* community, const char* host, PRINTER_STATUS* record)
@@ -259,7 +160,7 @@ bool CNetIO::NetworkReadStatusV6SNMPv3(const char* community, const char* host, 
     dest.sin6_scope_id = static_cast<uint32_t>(scope_id);
     if (inet_pton(AF_INET6, host, &dest.sin6_addr) != 1)
         return false;
-    return runSnmpV3Query(AF_INET6, reinterpret_cast<const sockaddr*>(&dest), sizeof dest, true, record);
+    return runStatusQuery(AF_INET6, reinterpret_cast<const sockaddr*>(&dest), sizeof dest, true, record);
 }
 
 extern "C" bool NetworkReadStatusSNMPv3(const char* community, const char* host, PRINTER_STATUS* record)
