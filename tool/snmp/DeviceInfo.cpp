@@ -9,7 +9,6 @@
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstring>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <unistd.h>
 
@@ -17,79 +16,54 @@ namespace {
 
 constexpr size_t kV1AnswerSize = 256;
 
-// The address family of the host text, AF_UNSPEC (with the trace line) when
-// it does not resolve.
-int hostFamily(const char* host)
+// One v1 read to dest: the GetRequest three times, 30 us apart, then one
+// wait of up to a second for an answer of at most 256 bytes.
+bool readOneValue(CNetIO& io, const sockaddr* dest, socklen_t destLen, const char* community, const char* oidText,
+                  char* out)
 {
-    addrinfo* res = nullptr;
-    const int rc = ::getaddrinfo(host, nullptr, nullptr, &res);
-    if (rc != 0) {
-        lwTrace("error in getaddrinfo: %s\n", ::gai_strerror(rc));
-        return AF_UNSPEC;
-    }
-    const int family = res != nullptr ? res->ai_family : AF_UNSPEC;
-    ::freeaddrinfo(res);
-    return family;
-}
-
-// One v1 read to dest: the GetRequest three times, one wait for an answer.
-bool getOneValue(CNetIO& io, int fd, const sockaddr* dest, socklen_t destLen, const char* community, const char* oidText,
-                 char* out, bool v6)
-{
+    const bool v6 = dest->sa_family == AF_INET6;
     unsigned char request[1024];
     const int requestLen = CNetIO::BuildGetRequestFor(1, oidText, community, request);
-    if (requestLen <= 0)
+    if (requestLen <= 0 || out == nullptr)
         return false;
-    const ssize_t sent = sendTimes(fd, request, static_cast<size_t>(requestLen), dest, destLen, 3);
-    if (sent <= 0) {
-        if (v6)
-            lwTraceErrno("getv6 nRet");
+    const int fd = openUdpSocket(dest->sa_family, false, 1000000);
+    if (fd == -1)
         return false;
+    bool ok = false;
+    if (sendTimes(fd, request, static_cast<size_t>(requestLen), dest, destLen, 3) > 0) {
+        unsigned char answer[kV1AnswerSize];
+        const ssize_t got = ::recvfrom(fd, answer, sizeof answer, 0, nullptr, nullptr);
+        lwTrace("NetSnmpGetV4 recvfrom nRecv = %d\n", static_cast<int>(got));
+        ok = got > 0 && io.parseForRecvBuf(answer, static_cast<int>(got), out, DEVICE_INFO_TEXT_SIZE);
+    } else if (v6) {
+        lwTraceErrno("getv6 nRet");
     }
-    unsigned char answer[kV1AnswerSize];
-    const ssize_t got = ::recvfrom(fd, answer, sizeof answer, 0, nullptr, nullptr);
-    lwTrace("NetSnmpGetV4 recvfrom nRecv = %d\n", static_cast<int>(got));
-    if (got <= 0)
-        return false;
-    return io.parseForRecvBuf(answer, static_cast<int>(got), out, DEVICE_INFO_TEXT_SIZE);
+    ::close(fd);
+    return ok;
 }
 
 } // namespace
 
 bool CNetIO::NetSnmpGetV4(const char* host, const char* community, const char* oidText, char* out, int)
 {
-    if (host == nullptr || oidText == nullptr || out == nullptr)
-        return false;
     sockaddr_in dest{};
     dest.sin_family = AF_INET;
     dest.sin_port = htons(kSnmpPort);
-    if (::inet_pton(AF_INET, host, &dest.sin_addr) != 1)
+    if (host == nullptr || ::inet_pton(AF_INET, host, &dest.sin_addr) != 1)
         return false;
-    const int fd = openUdpSocket(AF_INET, false, 1000000);
-    if (fd == -1)
-        return false;
-    const bool ok = getOneValue(*this, fd, reinterpret_cast<sockaddr*>(&dest), sizeof dest, community, oidText, out, false);
-    ::close(fd);
-    return ok;
+    return readOneValue(*this, reinterpret_cast<sockaddr*>(&dest), sizeof dest, community, oidText, out);
 }
 
 bool CNetIO::NetSnmpGetV6(const char* host, const char* community, const char* oidText, char* out, int)
 {
-    if (host == nullptr || oidText == nullptr || out == nullptr)
-        return false;
     sockaddr_in6 dest{};
     dest.sin6_family = AF_INET6;
     dest.sin6_port = htons(kSnmpPort);
     dest.sin6_scope_id = static_cast<uint32_t>(scope_id);
     lwTrace("scope id=%d", scope_id);
-    if (::inet_pton(AF_INET6, host, &dest.sin6_addr) != 1)
+    if (host == nullptr || ::inet_pton(AF_INET6, host, &dest.sin6_addr) != 1)
         return false;
-    const int fd = openUdpSocket(AF_INET6, false, 1000000);
-    if (fd == -1)
-        return false;
-    const bool ok = getOneValue(*this, fd, reinterpret_cast<sockaddr*>(&dest), sizeof dest, community, oidText, out, true);
-    ::close(fd);
-    return ok;
+    return readOneValue(*this, reinterpret_cast<sockaddr*>(&dest), sizeof dest, community, oidText, out);
 }
 
 namespace {
@@ -168,8 +142,7 @@ bool CNetIO::searchAgentProCallbackEx2(const unsigned char* oid, int oidLen, uns
 
 namespace {
 
-bool readThreeTexts(int family, const sockaddr* dest, socklen_t destLen, bool v6, char* name, char* firmware,
-                    char* mcuFirmware)
+bool readThreeTexts(const sockaddr* dest, socklen_t destLen, char* name, char* firmware, char* mcuFirmware)
 {
     encodeValueOid(_sysNameOid, &_sysNameOidLen, kSysNameOidText);
     encodeValueOid(_pvtFwVerOid, &_pvtFwVerOidLen, kFwVersionOidText);
@@ -188,7 +161,7 @@ bool readThreeTexts(int family, const sockaddr* dest, socklen_t destLen, bool v6
                               std::memcpy(out, value, std::strlen(value) + 1);
                       result = true;
                   }};
-    return runV3Query(family, dest, destLen, v6, query) && result;
+    return runV3Query(dest, destLen, query) && result;
 }
 
 } // namespace
@@ -203,8 +176,7 @@ bool CNetIO::NetSnmpGetV4SNMPv3(const char* host, char* name, char* firmware, ch
     if (::inet_pton(AF_INET, host, &dest.sin_addr) != 1)
         return false;
     lwTrace("ipv4=%s\n", host);
-    return readThreeTexts(AF_INET, reinterpret_cast<sockaddr*>(&dest), sizeof dest, false, name, firmware,
-                          mcuFirmware);
+    return readThreeTexts(reinterpret_cast<sockaddr*>(&dest), sizeof dest, name, firmware, mcuFirmware);
 }
 
 bool CNetIO::NetSnmpGetV6SNMPv3(const char* host, char* name, char* firmware, char* mcuFirmware, int)
@@ -217,8 +189,7 @@ bool CNetIO::NetSnmpGetV6SNMPv3(const char* host, char* name, char* firmware, ch
     dest.sin6_scope_id = static_cast<uint32_t>(scope_id);
     if (::inet_pton(AF_INET6, host, &dest.sin6_addr) != 1)
         return false;
-    return readThreeTexts(AF_INET6, reinterpret_cast<sockaddr*>(&dest), sizeof dest, true, name, firmware,
-                          mcuFirmware);
+    return readThreeTexts(reinterpret_cast<sockaddr*>(&dest), sizeof dest, name, firmware, mcuFirmware);
 }
 
 int CNetIO::TesselNetworkGetNameAndFwAndMCUVersion(const char* host, char* name, char* firmware,

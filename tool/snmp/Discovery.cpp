@@ -89,10 +89,10 @@ struct Road {
 };
 
 // Runs fn for every local address of the family, with the host as the
-// destination. False (with the trace line) when the address list cannot be
-// read; fn returning false ends the walk.
+// destination (nothing, with the trace line, when the address list cannot
+// be read); fn returning false ends the walk.
 template <typename Fn>
-bool forEachLocalAddress(int family, const sockaddr_storage& host, socklen_t hostLen, Fn fn)
+void forEachLocalAddress(int family, const sockaddr_storage& host, socklen_t hostLen, Fn fn)
 {
     const char* tag = family == AF_INET ? "[ipv4 BC]" : "[ipv6 BC]";
     ifaddrs* all = nullptr;
@@ -100,7 +100,7 @@ bool forEachLocalAddress(int family, const sockaddr_storage& host, socklen_t hos
         char prefix[64];
         std::snprintf(prefix, sizeof prefix, "%s getifaddrs Error! errno", tag);
         lwTraceErrno(prefix);
-        return false;
+        return;
     }
     for (ifaddrs* a = all; a != nullptr; a = a->ifa_next) {
         if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != family)
@@ -137,7 +137,6 @@ bool forEachLocalAddress(int family, const sockaddr_storage& host, socklen_t hos
             break;
     }
     ::freeifaddrs(all);
-    return true;
 }
 
 // Opens a socket bound to the road's local address; -1 when it cannot be
@@ -156,6 +155,19 @@ int openRoadSocket(const Road& road, bool broadcast, bool* openFailed = nullptr)
         return -1;
     }
     return fd;
+}
+
+// Reports the sender of a v1 answer whose sysObjectID matches.
+void reportMatch(CNetIO& io, const unsigned char* answer, ssize_t size, const sockaddr_storage& from,
+                 SNMP_AGENT_CALLBACK callback, void* user, const char* interfaceName)
+{
+    if (!io.parseForOID(answer, static_cast<int>(size)))
+        return;
+    char address[INET6_ADDRSTRLEN];
+    addressText(reinterpret_cast<const sockaddr*>(&from), address, sizeof address);
+    lwTrace("szAddr=%s\n", address);
+    if (callback != nullptr)
+        (void)callback(address, interfaceName, user);
 }
 
 // Receives v1 answers on fd until one second passes without one, and reports
@@ -177,13 +189,7 @@ int listenV1(CNetIO& io, int fd, SNMP_AGENT_CALLBACK callback, void* user, const
             return datagrams;
         ++datagrams;
         onDatagram();
-        if (!io.parseForOID(answer, static_cast<int>(got)))
-            continue;
-        char address[INET6_ADDRSTRLEN];
-        addressText(reinterpret_cast<sockaddr*>(&from), address, sizeof address);
-        lwTrace("szAddr=%s\n", address);
-        if (callback != nullptr)
-            (void)callback(address, interfaceName, user);
+        reportMatch(io, answer, got, from, callback, user, interfaceName);
     }
 }
 
@@ -387,26 +393,16 @@ bool CNetIO::FindSnmpAgent3Times(const char* community, const char* oidText, SNM
         ::close(fd);
     }
 
-    auto report = [&](const unsigned char* datagram, ssize_t size, const sockaddr_storage& from, const char* name) {
-        if (!parseForOID(datagram, static_cast<int>(size)) || callback == nullptr)
-            return;
-        char address[INET6_ADDRSTRLEN];
-        addressText(reinterpret_cast<const sockaddr*>(&from), address, sizeof address);
-        (void)callback(address, name, user);
-    };
     if (fd4 != -1) {
         listenV1(*this, fd4, callback, user, nullptr, false, noDatagramAction);
         ::close(fd4);
     }
     if (fd6 != -1) {
         const char* name = interfaceNameOf(list, g_findScanIndex);
-        auto learn = [&] {
-            if (scope_id <= 0)
-                learnScope(g_findScanIndex, name);
-        };
+        auto learn = [&] { learnScope(g_findScanIndex, name); };
         if (firstLen >= 0) {
             learn();
-            report(first, firstLen, firstFrom, name);
+            reportMatch(*this, first, firstLen, firstFrom, callback, user, name);
         }
         listenV1(*this, fd6, callback, user, name, true, learn);
         lwTrace("nRecv failed\n");

@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstring>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -23,6 +24,19 @@ void encodeValueOid(unsigned char* buffer, int* length, const char* text)
     std::memset(buffer, 0, V3_VALUE_BUF_SIZE);
     const int n = CNetIO::oidEncode(text, buffer, V3_VALUE_BUF_SIZE);
     *length = n > 0 ? n : 0;
+}
+
+int hostFamily(const char* host)
+{
+    addrinfo* res = nullptr;
+    const int rc = ::getaddrinfo(host, nullptr, nullptr, &res);
+    if (rc != 0) {
+        lwTrace("error in getaddrinfo: %s\n", ::gai_strerror(rc));
+        return AF_UNSPEC;
+    }
+    const int family = res != nullptr ? res->ai_family : AF_UNSPEC;
+    ::freeaddrinfo(res);
+    return family;
 }
 
 int openUdpSocket(int family, bool broadcast, long timeoutUs)
@@ -88,8 +102,10 @@ int buildEngineRequest(_SNMP_PARAM_V3& param, const char* const* oids, int count
                                             param.authKey, param.privKey, out);
 }
 
-bool runV3Query(int family, const sockaddr* dest, socklen_t destLength, bool v6, const V3Query& query)
+bool runV3Query(const sockaddr* dest, socklen_t destLength, const V3Query& query)
 {
+    const int family = dest->sa_family;
+    const bool v6 = family == AF_INET6;
     unsigned char probe[SNMPV3_MSG_MAX];
     const int probeLen = CNetIO::BuildSnmpV3GetEngineIdPacket(SNMPv3RequestID, SNMPv3MsgID, probe,
                                                              sizeof probe);

@@ -24,6 +24,10 @@ extern int _pvtMcuVerOidLen;
 // the encoding's length.
 void encodeValueOid(unsigned char* buffer, int* length, const char* text);
 
+// The address family of what the host text resolves to first; AF_UNSPEC
+// (and the trace line) when it does not resolve.
+int hostFamily(const char* host);
+
 // A UDP socket of the family, with broadcast permission on or off and a
 // receive time-out of timeoutUs microseconds; -1 when none can be opened.
 int openUdpSocket(int family, bool broadcast, long timeoutUs);
@@ -45,7 +49,7 @@ bool acceptEngineReport(unsigned char* datagram, int size, _SNMP_PARAM_V3& param
 int buildEngineRequest(_SNMP_PARAM_V3& param, const char* const* oids, int count, unsigned char* out);
 
 // One SNMPv3 query of a single agent, as the status query and the device
-// information queries run it: the probe to dest on a socket of the family;
+// information queries run it: the probe to dest (IPv4 or IPv6);
 // for every Report that acceptEngineReport takes, a request for the OIDs on
 // a second socket to the Report's sender; every answer to it is parsed with
 // callback, and when it parses with error-status 0, `accepted` runs. Each
@@ -59,4 +63,4 @@ struct V3Query {
     std::function<void()> before;
     std::function<void()> accepted;
 };
-bool runV3Query(int family, const sockaddr* dest, socklen_t destLength, bool v6, const V3Query& query);
+bool runV3Query(const sockaddr* dest, socklen_t destLength, const V3Query& query);

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -49,14 +48,9 @@ bool CNetIO::NetworkReadStatus(const char* community, const char* host, PRINTER_
 {
     if (host == nullptr || record == nullptr)
         return false;
-    addrinfo* res = nullptr;
-    int rc = ::getaddrinfo(host, nullptr, nullptr, &res);
-    if (rc != 0) {
-        lwTrace("error in getaddrinfo: %s\n", ::gai_strerror(rc));
+    const int family = hostFamily(host);
+    if (family == AF_UNSPEC)
         return false;
-    }
-    int family = res != nullptr ? res->ai_family : AF_UNSPEC;
-    ::freeaddrinfo(res);
     if (family == AF_INET6)
         return NetworkReadStatusV6(community, host, record);
 
@@ -111,7 +105,7 @@ namespace {
 // (never from an older text) into a record of its own, which replaces the
 // caller's only when the status field decoded: an undecodable answer later
 // in the window leaves the levels already read alone.
-bool runStatusQuery(int family, const sockaddr* dest, socklen_t destLen, bool v6, PRINTER_STATUS* record)
+bool runStatusQuery(const sockaddr* dest, socklen_t destLen, PRINTER_STATUS* record)
 {
     const char* oids[1] = {kDeviceIdOidText};
     bool result = false;
@@ -123,7 +117,7 @@ bool runStatusQuery(int family, const sockaddr* dest, socklen_t destLen, bool v6
             result = true;
         }
     }};
-    return runV3Query(family, dest, destLen, v6, query) && result;
+    return runV3Query(dest, destLen, query) && result;
 }
 
 } // namespace
@@ -133,11 +127,9 @@ bool CNetIO::NetworkReadStatusSNMPv3(const char* community, const char* host, PR
     (void)community; // the v1 community has no place in an SNMPv3 message
     if (host == nullptr || record == nullptr)
         return false;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host, nullptr, nullptr, &found) != 0 || found == nullptr)
+    const int family = hostFamily(host);
+    if (family == AF_UNSPEC)
         return false;
-    const int family = found->ai_family;
-    freeaddrinfo(found);
     if (family == AF_INET6)
         return NetworkReadStatusV6SNMPv3(community, host, record);
 
@@ -146,7 +138,7 @@ bool CNetIO::NetworkReadStatusSNMPv3(const char* community, const char* host, PR
     dest.sin_port = htons(kSnmpPort);
     if (inet_pton(AF_INET, host, &dest.sin_addr) != 1)
         return false; // not a numeric address: nowhere to send
-    return runStatusQuery(AF_INET, reinterpret_cast<const sockaddr*>(&dest), sizeof dest, false, record);
+    return runStatusQuery(reinterpret_cast<const sockaddr*>(&dest), sizeof dest, record);
 }
 
 bool CNetIO::NetworkReadStatusV6SNMPv3(const char* community, const char* host, PRINTER_STATUS* record)
@@ -160,7 +152,7 @@ bool CNetIO::NetworkReadStatusV6SNMPv3(const char* community, const char* host, 
     dest.sin6_scope_id = static_cast<uint32_t>(scope_id);
     if (inet_pton(AF_INET6, host, &dest.sin6_addr) != 1)
         return false;
-    return runStatusQuery(AF_INET6, reinterpret_cast<const sockaddr*>(&dest), sizeof dest, true, record);
+    return runStatusQuery(reinterpret_cast<const sockaddr*>(&dest), sizeof dest, record);
 }
 
 extern "C" bool NetworkReadStatusSNMPv3(const char* community, const char* host, PRINTER_STATUS* record)

@@ -1,12 +1,12 @@
 // The TCP operations of CNetIO on its CSocket part.
 #include "snmp/NetIO.h"
 
+#include "snmp/Exchange.h"
 #include "snmp/Trace.h"
 
 #include <arpa/inet.h>
 #include <cstdint>
 #include <cstdio>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -18,14 +18,9 @@ int CNetIO::NetworkConnect(const char* host, int port)
     if (host == nullptr)
         return -1;
     lwTrace("NetworkConnect server=%s\n", host);
-    addrinfo* res = nullptr;
-    int rc = ::getaddrinfo(host, nullptr, nullptr, &res);
-    if (rc != 0) {
-        lwTrace("error in getaddrinfo: %s\n", ::gai_strerror(rc));
+    const int family = hostFamily(host);
+    if (family == AF_UNSPEC)
         return -1;
-    }
-    int family = res != nullptr ? res->ai_family : AF_UNSPEC;
-    ::freeaddrinfo(res);
     if (family == AF_INET6) {
         int r = NetworkConnectV6(host, port);
         lwTrace("nReturn = %x\n", static_cast<unsigned>(r));
