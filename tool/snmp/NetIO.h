@@ -1,8 +1,11 @@
 // The SNMP engine CNetIO and the library's process-wide state. Its members
 // are defined one feature per file: BER/OID primitives (Ber.cpp), SNMP v1
 // messages (SnmpV1.cpp), SNMPv3 messages (SnmpV3.cpp), the status queries
-// (StatusQuery.cpp) and the TCP operations (Tcp.cpp); the process-wide
-// buffers and counters live in Globals.cpp.
+// (StatusQuery.cpp), device information (DeviceInfo.cpp), agent discovery
+// (Discovery.cpp, with the interface list in Interfaces.cpp) and the TCP
+// operations (Tcp.cpp); the process-wide buffers and counters live in
+// Globals.cpp. The library writes trace lines only to standard error, and
+// only when the environment holds LEVELWATCH_DEBUG=1.
 #pragma once
 
 #include <cstddef>
@@ -363,7 +366,7 @@ public:
     static bool searchAgentProCallbackEx2(const unsigned char* oid, int oidLen, unsigned char tag,
                                           const unsigned char* value, int valueLen);
 
-    // ---- Discovery (Discovery.cpp, DiscoveryV3.cpp) ----
+    // ---- Discovery (Discovery.cpp) ----
     // Each reports every agent whose sysObjectID matches a target OID
     // (InitTargetOID) to callback (may be null) with user, and returns true,
     // except as noted. The v1 operations ask for sysObjectID.0 with the
