@@ -141,12 +141,11 @@ void forEachLocalAddress(int family, const sockaddr_storage& host, socklen_t hos
 
 // Opens a socket bound to the road's local address; -1 when it cannot be
 // opened (*openFailed set) or bound (traced).
-int openRoadSocket(const Road& road, bool broadcast, bool* openFailed = nullptr)
+int openRoadSocket(const Road& road, bool broadcast, bool* openFailed)
 {
     const int fd = openUdpSocket(road.family, broadcast, kOneSecondUs);
     if (fd == -1) {
-        if (openFailed != nullptr)
-            *openFailed = true;
+        *openFailed = true;
         return -1;
     }
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&road.local), road.localLen) != 0) {
@@ -155,6 +154,40 @@ int openRoadSocket(const Road& road, bool broadcast, bool* openFailed = nullptr)
         return -1;
     }
     return fd;
+}
+
+// Sends the message `times` times from every local address of the family
+// to the host, and hands each socket that sent it to listen(fd, road). A
+// socket that cannot be opened skips its address, or (stopOnOpenFailure)
+// ends the walk with false.
+template <typename Listen>
+bool sendFromEachAddress(int family, const sockaddr_storage& host, socklen_t hostLen, bool broadcast,
+                         const unsigned char* message, int length, int times, bool stopOnOpenFailure, Listen listen)
+{
+    const bool v6 = family == AF_INET6;
+    bool ok = true;
+    forEachLocalAddress(family, host, hostLen, [&](const Road& road) {
+        bool openFailed = false;
+        const int fd = openRoadSocket(road, broadcast, &openFailed);
+        if (openFailed && v6)
+            lwTrace("[ipv6 BC] socket failed\n");
+        if (openFailed && stopOnOpenFailure) {
+            ok = false;
+            return false;
+        }
+        if (fd == -1)
+            return true;
+        const ssize_t sent = sendTimes(fd, message, static_cast<size_t>(length),
+                                       reinterpret_cast<const sockaddr*>(&road.dest), road.destLen, times);
+        lwTrace("sendto: nRet=%d\n", static_cast<int>(sent));
+        if (sent > 0)
+            listen(fd, road);
+        else if (v6)
+            lwTraceErrno("[ipv6 BC] snedto failed");
+        ::close(fd);
+        return true;
+    });
+    return ok;
 }
 
 // Reports the sender of a v1 answer whose sysObjectID matches.
@@ -212,16 +245,10 @@ bool CNetIO::FindSnmpAgent(const char* community, const char* host, const char* 
     const int requestLen = discoveryRequest(community, request);
     if (requestLen <= 0 || !oidTextEncodes(oidText))
         return false;
-    forEachLocalAddress(AF_INET, dest, destLen, [&](const Road& road) {
-        const int fd = openRoadSocket(road, broadcast != 0);
-        if (fd == -1)
-            return true;
-        if (sendTimes(fd, request, static_cast<size_t>(requestLen), reinterpret_cast<const sockaddr*>(&road.dest),
-                      road.destLen, 3) > 0)
-            listenV1(*this, fd, callback, user, road.interfaceName, false, noDatagramAction);
-        ::close(fd);
-        return true;
-    });
+    sendFromEachAddress(AF_INET, dest, destLen, broadcast != 0, request, requestLen, 3, false,
+                        [&](int fd, const Road& road) {
+                            listenV1(*this, fd, callback, user, road.interfaceName, false, noDatagramAction);
+                        });
     return true;
 }
 
@@ -238,22 +265,11 @@ bool CNetIO::FindSnmpAgentV6_(const char* community, const char* host, const cha
         return false;
     if (dest.ss_family != AF_INET6)
         return true; // nothing of this family to send to
-    forEachLocalAddress(AF_INET6, dest, destLen, [&](const Road& road) {
-        bool openFailed = false;
-        const int fd = openRoadSocket(road, broadcast != 0, &openFailed);
-        if (openFailed)
-            lwTrace("[ipv6 BC] socket failed\n");
-        if (fd == -1)
-            return true;
-        if (::sendto(fd, request, static_cast<size_t>(requestLen), 0, reinterpret_cast<const sockaddr*>(&road.dest),
-                     road.destLen) > 0)
-            listenV1(*this, fd, callback, user, road.interfaceName, true,
-                     [&] { learnScope(road.scope, road.interfaceName); });
-        else
-            lwTraceErrno("[ipv6 BC] snedto failed");
-        ::close(fd);
-        return true;
-    });
+    sendFromEachAddress(AF_INET6, dest, destLen, broadcast != 0, request, requestLen, 1, false,
+                        [&](int fd, const Road& road) {
+                            listenV1(*this, fd, callback, user, road.interfaceName, true,
+                                     [&] { learnScope(road.scope, road.interfaceName); });
+                        });
     return true;
 }
 
@@ -593,22 +609,10 @@ bool CNetIO::FindSnmpV3Agent(const char* community, const char* host, const char
     const int probeLen = discoveryProbe(probe);
     if (probeLen <= 0)
         return true;
-    forEachLocalAddress(AF_INET, dest, destLen, [&](const Road& road) {
-        const int fd = openRoadSocket(road, broadcast != 0);
-        if (fd == -1)
-            return true;
-        char hostText[INET6_ADDRSTRLEN];
-        addressText(reinterpret_cast<const sockaddr*>(&road.dest), hostText, sizeof hostText);
-        lwTrace("ipv4=%s\n", hostText);
-        const ssize_t sent = ::sendto(fd, probe, static_cast<size_t>(probeLen), 0,
-                                      reinterpret_cast<const sockaddr*>(&road.dest), road.destLen);
-        lwTrace("sendto: nRet=%d\n", static_cast<int>(sent));
-        ::usleep(30);
-        if (sent > 0)
-            listenV3(*this, fd, road, callback, user, "FindSnmpV3Agent");
-        ::close(fd);
-        return true;
-    });
+    sendFromEachAddress(AF_INET, dest, destLen, broadcast != 0, probe, probeLen, 1, false,
+                        [&](int fd, const Road& road) {
+                            listenV3(*this, fd, road, callback, user, "FindSnmpV3Agent");
+                        });
     return true;
 }
 
@@ -625,24 +629,8 @@ bool CNetIO::FindSnmpV3AgentV6_(const char* community, const char* host, const c
     const int probeLen = discoveryProbe(probe);
     if (probeLen <= 0)
         return true;
-    bool ok = true;
-    forEachLocalAddress(AF_INET6, dest, destLen, [&](const Road& road) {
-        bool openFailed = false;
-        const int fd = openRoadSocket(road, broadcast != 0, &openFailed);
-        if (openFailed) {
-            lwTrace("[ipv6 BC] socket failed\n");
-            ok = false;
-            return false;
-        }
-        if (fd == -1)
-            return true;
-        if (::sendto(fd, probe, static_cast<size_t>(probeLen), 0, reinterpret_cast<const sockaddr*>(&road.dest),
-                     road.destLen) > 0)
-            listenV3(*this, fd, road, callback, user, "FindSnmpV3AgentV6_");
-        else
-            lwTraceErrno("[ipv6 BC] snedto failed");
-        ::close(fd);
-        return true;
-    });
-    return ok;
+    return sendFromEachAddress(AF_INET6, dest, destLen, broadcast != 0, probe, probeLen, 1, true,
+                               [&](int fd, const Road& road) {
+                                   listenV3(*this, fd, road, callback, user, "FindSnmpV3AgentV6_");
+                               });
 }
