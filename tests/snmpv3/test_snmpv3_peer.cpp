@@ -238,6 +238,23 @@ TEST_F(SnmpV3Peer, ForgedAnswerIsSkippedAndTheGenuineOneLaterInTheWindowTaken)
     EXPECT_TRUE(sameBlock(record, genuineBlock));
 }
 
+// A later answer in the same window whose status field does not decode
+// (here: 50 bytes instead of 108) leaves the levels read before it alone.
+TEST_F(SnmpV3Peer, UndecodableLaterAnswerKeepsTheRecordOfTheEarlierOne)
+{
+    const auto block = statusBlock(81, 82, 83, 84);
+    ScriptedAgent* self = nullptr;
+    ScriptedAgent agent(1, [&](const Request& r) {
+        return std::vector<UdpResponder::Reply>{{0, self->response(r, block)},
+                                                {100, self->response(r, std::vector<unsigned char>(50, 0xEE))}};
+    });
+    self = &agent;
+    ASSERT_TRUE(agent.ok());
+    PRINTER_STATUS record{};
+    EXPECT_TRUE(NetworkReadStatusSNMPv3("tundra", "127.0.0.3", &record));
+    EXPECT_TRUE(sameBlock(record, block));
+}
+
 TEST_F(SnmpV3Peer, NoSuchNameAnswerIsSkippedEvenWithAStatusValue)
 {
     ScriptedAgent* self = nullptr;

@@ -1,6 +1,11 @@
-// The SNMP engine: BER/OID primitives, SNMP v1 GetRequest building and
-// GetResponse walking, the v1 status queries over UDP, and TCP operations on
-// the CSocket base part. SNMPv3 members live in the marked regions.
+// The SNMP engine CNetIO and the library's process-wide state. Its members
+// are defined one feature per file: BER/OID primitives (Ber.cpp), SNMP v1
+// messages (SnmpV1.cpp), SNMPv3 messages (SnmpV3.cpp), the status queries
+// (StatusQuery.cpp), device information (DeviceInfo.cpp), agent discovery
+// (Discovery.cpp, with the interface list in Interfaces.cpp) and the TCP
+// operations (Tcp.cpp); the process-wide buffers and counters live in
+// Globals.cpp. The library writes trace lines only to standard error, and
+// only when the environment holds LEVELWATCH_DEBUG=1.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +21,12 @@ inline constexpr size_t OID_FIELD_SIZE = 32;      // an encoded target OID
 inline constexpr size_t OID_TEXT_MAX = 127;       // longest OID text accepted
 inline constexpr size_t COMMUNITY_OUT_SIZE = 256; // default capacity of parseGetResponse's community output
 inline constexpr int V1_REQUEST_MAX = 129;        // largest GetRequest BuildGetRequestFor writes
+
+// The printer's device-ID object, the agents' UDP port, and the community
+// used when a caller gives none (the tool's read community).
+inline constexpr const char* kDeviceIdOidText = "1.3.6.1.4.1.41873.886.300.369.8531.1.1.0";
+inline constexpr int kSnmpPort = 161;
+inline constexpr const char* kDefaultCommunity = "tundra";
 
 // Value callback of the response walkers, called once per variable binding
 // with the OID content bytes and their count, the value's tag byte and the
@@ -76,6 +87,68 @@ extern unsigned int salt_low;
 extern "C" bool NetworkReadStatusSNMPv3(const char* community, const char* host, PRINTER_STATUS* record);
 extern "C" bool NetworkReadStatusV6SNMPv3(const char* community, const char* host, PRINTER_STATUS* record);
 // ---- SNMPv3 (USM) plain declarations: end ----
+
+// ---- Device information and discovery: plain declarations ----
+// Objects read by the device information queries and by discovery.
+inline constexpr const char* kSysObjectIdOidText = "1.3.6.1.2.1.1.2.0";
+inline constexpr const char* kSysNameOidText = "1.3.6.1.2.1.1.5.0";
+inline constexpr const char* kFwVersionOidText = "1.3.6.1.4.1.41873.886.300.369.8531.1.2.1.0";
+inline constexpr const char* kMcuVersionOidText = "1.3.6.1.4.1.41873.886.300.369.8531.1.2.3.0";
+
+// Every text output handed to a device information query holds at least
+// this many bytes (a v1 value comes in a 256-byte datagram, a v3 value from
+// a 128-byte buffer, so each fits with its NUL).
+inline constexpr size_t DEVICE_INFO_TEXT_SIZE = 256;
+inline constexpr size_t V3_VALUE_BUF_SIZE = 128; // the _... OID and value buffers below
+inline constexpr size_t V3_DEVID_VALUE_SIZE = 512;
+
+// Process-wide buffers of the SNMPv3 device information and discovery
+// roads, all zero at start: the encoded OIDs (content bytes) that
+// searchAgentProCallbackEx2 compares bindings against, and the values it
+// keeps (texts NUL-terminated; the sysObjectID as content bytes).
+extern unsigned char _sysObjIdOid[V3_VALUE_BUF_SIZE];
+extern unsigned char _sysNameOid[V3_VALUE_BUF_SIZE];
+extern unsigned char _pvtDevIdOid[V3_VALUE_BUF_SIZE];
+extern unsigned char _pvtFwVerOid[V3_VALUE_BUF_SIZE];
+extern unsigned char _pvtMcuVerOid[V3_VALUE_BUF_SIZE];
+extern unsigned char _sysObjIdValue[V3_VALUE_BUF_SIZE];
+extern int _sysObjIdLen;
+extern char _sysNameValue[V3_VALUE_BUF_SIZE];
+extern char _pvtFwVerValue[V3_VALUE_BUF_SIZE];
+extern char _pvtMcuVerValue[V3_VALUE_BUF_SIZE];
+extern char _pvtDevIdValue[V3_DEVID_VALUE_SIZE]; // reserved: no operation writes it
+// Bit set of the values received: AVAIL_SYSOBJID, AVAIL_NAME, AVAIL_FW, AVAIL_MCU.
+extern int _availFlag;
+enum : int { AVAIL_SYSOBJID = 1, AVAIL_NAME = 2, AVAIL_FW = 4, AVAIL_MCU = 8 };
+
+// The scope identifier with which FindSnmpAgent3Times last found an IPv6
+// answer, -1 until then; later calls skip the scope scan.
+extern int g_findScanIndex;
+
+// Report callback of discovery: the agent's numeric address (dotted IPv4,
+// inet_ntop form for IPv6, without a scope), the name of the local
+// interface the answer came in on (null when it is not known), and the
+// caller's pointer. The result is ignored.
+typedef bool (*SNMP_AGENT_CALLBACK)(const char* address, const char* interfaceName, void* user);
+
+// One node of the interface list: the interface's name, its index (the IPv6
+// scope identifier of its link-local addresses) and the next node.
+struct ifs_info {
+    char name[16];
+    int index;
+    ifs_info* next;
+};
+// Every interface of the machine in index order (if_nameindex), one node
+// each; null when there is none or the list cannot be read. The arguments
+// are not used.
+ifs_info* get_ifs_info(int unused1, int unused2);
+// The first node with that index, or null.
+ifs_info* find_ifname(ifs_info* list, int index);
+// The index of the first node with that name, or 4 when no node has it.
+int find_ifscope_id(ifs_info* list, const char* name);
+// Frees every node; returns null.
+ifs_info* free_ifs_info(ifs_info* list);
+// ---- Device information and discovery: plain declarations: end ----
 
 class CNetIO : public CSocket {
 public:
@@ -157,6 +230,10 @@ public:
     // Clears both target fields, encodes the texts into them; returns the
     // result of encoding the second.
     int InitTargetOID(const char* first, const char* second);
+    // The match of discovery: a received sysObjectID (content bytes) of more
+    // than 4 and at most 32 bytes that equals the first bytes of the first
+    // or the second target OID.
+    bool MatchesTargetOID(const unsigned char* value, int length) const;
 
     // ---- SNMP v1 status query (UDP port 161) ----
     bool NetworkReadStatus(const char* community, const char* host, PRINTER_STATUS* record);
@@ -254,6 +331,80 @@ public:
     bool NetworkReadStatusSNMPv3(const char* community, const char* host, PRINTER_STATUS* record);
     bool NetworkReadStatusV6SNMPv3(const char* community, const char* host, PRINTER_STATUS* record);
     // ---- SNMPv3 (USM) members: end ----
+
+    // ---- Device information (DeviceInfo.cpp) ----
+    // The host is a numeric address text; IPv6 destinations take scope_id as
+    // their scope. Every text output holds DEVICE_INFO_TEXT_SIZE bytes.
+
+    // Reads one value over SNMP v1: three GetRequests 30 us apart, one wait
+    // of up to 1 s for a datagram of at most 256 bytes. True when a
+    // well-formed GetResponse arrived; out receives its (last) value as text.
+    bool NetSnmpGetV4(const char* host, const char* community, const char* oidText, char* out, int unused);
+    bool NetSnmpGetV6(const char* host, const char* community, const char* oidText, char* out, int unused);
+    // The printer's name, firmware version and MCU firmware version over
+    // SNMP v1 (community "tundra"): 0 when read into out, -1 otherwise. An
+    // IPv6 host gets a second attempt when the first fails.
+    int TesselNetworkGetPrinterName(const char* host, unsigned char unused, char* out, int pass);
+    int TesselNetworkGetFwVersion(const char* host, unsigned char unused, char* out, int pass);
+    int TesselNetworkGetFwMCUVersion(const char* host, unsigned char unused, char* out, int pass);
+    // All three texts in one SNMPv3 exchange (engine discovery, then an
+    // authPriv GetRequest to every agent with the printers' engine prefix).
+    // True when an answer was accepted; each output receives its value when
+    // the answer carried one and is left as it was otherwise. Lasts about
+    // 2 s for an answering printer (each socket waits out its second).
+    bool NetSnmpGetV4SNMPv3(const char* host, char* name, char* firmware, char* mcuFirmware, int unused);
+    bool NetSnmpGetV6SNMPv3(const char* host, char* name, char* firmware, char* mcuFirmware, int unused);
+    // The same by address family of the host: 0 when at least one text was
+    // read, -1 otherwise.
+    int TesselNetworkGetNameAndFwAndMCUVersion(const char* host, char* name, char* firmware,
+                                               char* mcuFirmware, int pass);
+    // Value callback of the SNMPv3 roads: a binding whose OID equals one of
+    // _sysObjIdOid, _sysNameOid, _pvtFwVerOid, _pvtMcuVerOid (in that order)
+    // has its value kept in the matching buffer and its bit set in
+    // _availFlag; true then. A value that does not fit its buffer (128
+    // bytes; texts 127 and a NUL) is refused and nothing changes.
+    static bool searchAgentProCallbackEx2(const unsigned char* oid, int oidLen, unsigned char tag,
+                                          const unsigned char* value, int valueLen);
+
+    // ---- Discovery (Discovery.cpp) ----
+    // Each reports every agent whose sysObjectID matches a target OID
+    // (InitTargetOID) to callback (may be null) with user, and returns true,
+    // except as noted. The v1 operations ask for sysObjectID.0 with the
+    // community ("tundra" when null or empty) and return false at once when
+    // oidText does not encode. A nonzero broadcast gives the sockets
+    // broadcast permission. Every listening loop ends when one second passes
+    // without a datagram. The first IPv6 answer sets scope_id and g_ifsName
+    // while scope_id is 0 or less.
+
+    // SNMP v1 to host from every local IPv4 address in turn (an IPv6 host
+    // goes to FindSnmpAgentV6_).
+    bool FindSnmpAgent(const char* community, const char* host, const char* oidText,
+                       SNMP_AGENT_CALLBACK callback, void* user, int broadcast);
+    // SNMP v1 to host from every local IPv6 address in turn, each with its
+    // interface's scope (a multicast host leaves by that interface).
+    bool FindSnmpAgentV6_(const char* community, const char* host, const char* oidText,
+                          SNMP_AGENT_CALLBACK callback, void* user, int broadcast);
+    // SNMP v1 to an IPv6 host, trying the scope of each interface in turn
+    // (only scope_id once it is set) until a pass brings an answer. False
+    // when a socket cannot be opened.
+    bool FindSnmpAgentV6(const char* community, const char* host, const char* oidText,
+                         SNMP_AGENT_CALLBACK callback, void* user, int broadcast);
+    // SNMP v1 to 255.255.255.255 (the interface of the default route) and to
+    // ff02::1, scanning the interfaces' scopes for the first that answers
+    // (remembered in g_findScanIndex for later calls).
+    bool FindSnmpAgent3Times(const char* community, const char* oidText, SNMP_AGENT_CALLBACK callback,
+                             void* user);
+    // SNMPv3 to host from every local IPv4 address in turn: engine discovery,
+    // then an authPriv GetRequest for sysObjectID.0, sysName.0 and the
+    // device-ID object to each agent whose engine ID has the printers'
+    // prefix; the requests of one address run side by side. community and
+    // oidText are not used. An IPv6 host goes to FindSnmpV3AgentV6_.
+    bool FindSnmpV3Agent(const char* community, const char* host, const char* oidText,
+                         SNMP_AGENT_CALLBACK callback, void* user, int broadcast);
+    // The same from every local IPv6 address; false when a socket cannot be
+    // opened.
+    bool FindSnmpV3AgentV6_(const char* community, const char* host, const char* oidText,
+                            SNMP_AGENT_CALLBACK callback, void* user, int broadcast);
 };
 
 // Status queries for the tool's entry: each builds a CNetIO on its stack and

@@ -1,0 +1,168 @@
+// UDP and SNMPv3 pieces shared by the status queries, the device information
+// queries and discovery (Exchange.h).
+#include "snmp/Exchange.h"
+
+#include "snmp/Credentials.h"
+#include "snmp/Trace.h"
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <cstring>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+int _sysObjIdOidLen = 0;
+int _sysNameOidLen = 0;
+int _pvtDevIdOidLen = 0;
+int _pvtFwVerOidLen = 0;
+int _pvtMcuVerOidLen = 0;
+
+void encodeValueOid(unsigned char* buffer, int* length, const char* text)
+{
+    std::memset(buffer, 0, V3_VALUE_BUF_SIZE);
+    const int n = CNetIO::oidEncode(text, buffer, V3_VALUE_BUF_SIZE);
+    *length = n > 0 ? n : 0;
+}
+
+int hostFamily(const char* host)
+{
+    addrinfo* res = nullptr;
+    const int rc = ::getaddrinfo(host, nullptr, nullptr, &res);
+    if (rc != 0) {
+        lwTrace("error in getaddrinfo: %s\n", ::gai_strerror(rc));
+        return AF_UNSPEC;
+    }
+    const int family = res != nullptr ? res->ai_family : AF_UNSPEC;
+    ::freeaddrinfo(res);
+    return family;
+}
+
+int openUdpSocket(int family, bool broadcast, long timeoutUs)
+{
+    const int fd = ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd == -1)
+        return -1;
+    const int on = broadcast ? 1 : 0;
+    (void)::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    timeval tv{};
+    tv.tv_sec = timeoutUs / 1000000;
+    tv.tv_usec = timeoutUs % 1000000;
+    (void)::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    return fd;
+}
+
+ssize_t sendTimes(int fd, const void* data, size_t size, const sockaddr* to, socklen_t toLength, int times)
+{
+    ssize_t sent = -1;
+    for (int i = 0; i < times; ++i) {
+        sent = ::sendto(fd, data, size, 0, to, toLength);
+        ::usleep(30);
+    }
+    return sent;
+}
+
+void addressText(const sockaddr* address, char* out, size_t capacity)
+{
+    if (capacity == 0)
+        return;
+    out[0] = '\0';
+    if (address->sa_family == AF_INET)
+        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, out,
+                    static_cast<socklen_t>(capacity));
+    else if (address->sa_family == AF_INET6)
+        ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, out,
+                    static_cast<socklen_t>(capacity));
+}
+
+void loadCredentials(_SNMP_PARAM_V3& param)
+{
+    std::memset(&param, 0, sizeof param);
+    std::snprintf(param.userName, sizeof param.userName, "%s", kSnmpV3User);
+    std::snprintf(param.authPassword, sizeof param.authPassword, "%s", kSnmpV3AuthPass);
+    std::snprintf(param.privPassword, sizeof param.privPassword, "%s", kSnmpV3PrivPass);
+}
+
+bool acceptEngineReport(unsigned char* datagram, int size, _SNMP_PARAM_V3& param)
+{
+    loadCredentials(param);
+    unsigned char errorStatus = 0xFF;
+    if (CNetIO::parseSnmpV3Response(datagram, size, nullptr, nullptr, &errorStatus, nullptr, &param) == 0
+        || errorStatus != 0)
+        return false;
+    return param.engineIDLen >= 4 && std::memcmp(param.engineID, kEnginePrefix, sizeof kEnginePrefix) == 0;
+}
+
+int buildEngineRequest(_SNMP_PARAM_V3& param, const char* const* oids, int count, unsigned char* out)
+{
+    return CNetIO::BuildSnmpV3RequestPacket(param.engineID, param.engineIDLen, param.engineBoots,
+                                            param.engineTime, count, oids, nullptr, nullptr, nullptr,
+                                            param.userName, param.authPassword, param.privPassword,
+                                            param.authKey, param.privKey, out);
+}
+
+bool runV3Query(const sockaddr* dest, socklen_t destLength, const V3Query& query)
+{
+    const int family = dest->sa_family;
+    const bool v6 = family == AF_INET6;
+    unsigned char probe[SNMPV3_MSG_MAX];
+    const int probeLen = CNetIO::BuildSnmpV3GetEngineIdPacket(SNMPv3RequestID, SNMPv3MsgID, probe,
+                                                             sizeof probe);
+    ++SNMPv3RequestID;
+    ++SNMPv3MsgID;
+
+    const int s = openUdpSocket(family, false, 1000000);
+    if (s < 0)
+        return false;
+    if (probeLen <= 0 || ::sendto(s, probe, static_cast<size_t>(probeLen), 0, dest, destLength) <= 0) {
+        if (v6)
+            lwTraceErrno("[ipv6 BC] snedto failed");
+        ::close(s);
+        return false;
+    }
+
+    _SNMP_PARAM_V3 param;
+    unsigned char report[SNMPV3_MSG_MAX];
+    unsigned char answer[SNMPV3_MSG_MAX];
+    for (;;) {
+        sockaddr_storage from{};
+        socklen_t fromLen = sizeof from;
+        const ssize_t got = ::recvfrom(s, report, sizeof report, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        if (v6)
+            lwTrace("[ipv6 BC] nRecv = %d", static_cast<int>(got));
+        if (got < 0)
+            break;
+        if (!acceptEngineReport(report, static_cast<int>(got), param))
+            continue;
+
+        const int s2 = openUdpSocket(family, false, 1000000);
+        if (s2 < 0)
+            continue;
+        unsigned char request[SNMPV3_MSG_MAX];
+        const int requestLen = buildEngineRequest(param, query.oids, query.count, request);
+        if (requestLen <= 0
+            || ::sendto(s2, request, static_cast<size_t>(requestLen), 0, reinterpret_cast<sockaddr*>(&from),
+                        fromLen) != requestLen) {
+            ::close(s2);
+            continue;
+        }
+        for (;;) {
+            std::memset(answer, 0, sizeof answer);
+            const ssize_t n = ::recv(s2, answer, sizeof answer, 0);
+            if (n < 0)
+                break;
+            param.varbindCallback = query.callback;
+            if (query.before)
+                query.before();
+            unsigned char errorStatus = 0xFF;
+            if (CNetIO::parseSnmpV3Response(answer, static_cast<int>(n), nullptr, nullptr, &errorStatus, nullptr,
+                                            &param) == 1
+                && errorStatus == 0 && query.accepted)
+                query.accepted();
+        }
+        ::close(s2);
+    }
+    ::close(s);
+    return true;
+}
