@@ -2,7 +2,6 @@
 
 #include "JobSubmitter.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
@@ -10,7 +9,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -25,23 +23,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <cstring>
-#include <functional>
 
 namespace printpanels::host {
-namespace {
-
-// The PPD's page-region twin of PageSize: libcups keeps it in step with
-// PageSize, so it gets no control of its own.
-bool hiddenOption(const char* keyword) { return std::strcmp(keyword, "PageRegion") == 0; }
-
-QString choiceText(const ppd_choice_t& c)
-{
-    return c.text[0] ? QString::fromUtf8(c.text) : QString::fromLatin1(c.choice);
-}
-
-} // namespace
-
 PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, QString document, QWidget* parent)
     : QDialog(parent), session_(session), panels_(std::move(panels)), document_(std::move(document))
 {
@@ -110,11 +93,14 @@ PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, Q
         tabPanel_ << i;
     }
 
-    auto* featuresPage = new QWidget;
-    featuresPage->setObjectName(QStringLiteral("printerFeatures"));
-    buildFeaturesPage(featuresPage);
+    QSet<QString> shownByPanels;
+    for (const auto& p : panels_)
+        for (const QString& key : p.panel->supportedPPDOptionKeys())
+            shownByPanels.insert(key);
+    features_ = new PrinterFeaturesPage(session_.ppd(), shownByPanels);
+    connect(features_, &PrinterFeaturesPage::chosen, this, &PrintDialog::featureChosen);
     auto* featuresScroll = new QScrollArea;
-    featuresScroll->setWidget(featuresPage);
+    featuresScroll->setWidget(features_);
     featuresScroll->setWidgetResizable(true);
     featuresScroll->setFrameShape(QFrame::NoFrame);
     featuresIndex_ = pages_->addTab(featuresScroll, tr("Printer Features"));
@@ -168,7 +154,6 @@ PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, Q
     destinationChanged();
     pages_->setCurrentIndex(0);
     pageChanged(0);
-    refreshFeatures();
     rebuildSummary();
 }
 
@@ -177,96 +162,10 @@ PrintDialog::~PrintDialog()
     session_.setMarkListener({});
 }
 
-void PrintDialog::buildFeaturesPage(QWidget* page)
-{
-    QSet<QString> shownByPanels;
-    for (const auto& p : panels_)
-        for (const QString& key : p.panel->supportedPPDOptionKeys())
-            shownByPanels.insert(key);
-
-    auto* layout = new QVBoxLayout(page);
-    ppd_file_t* ppd = session_.ppd().ppd();
-    std::function<void(ppd_group_t*, QFormLayout*)> addGroup = [&](ppd_group_t* group, QFormLayout* form) {
-        for (int i = 0; i < group->num_options; ++i) {
-            ppd_option_t* option = &group->options[i];
-            const QString keyword = QString::fromLatin1(option->keyword);
-            if (shownByPanels.contains(keyword) || hiddenOption(option->keyword) || option->num_choices <= 0)
-                continue;
-            const QString title = PpdDocument::optionTitle(option);
-            QWidget* control = nullptr;
-            if (session_.ppd().takesCustomText(option->keyword)) {
-                auto* edit = new QLineEdit;
-                ppd_coption_t* coption = ppdFindCustomOption(ppd, option->keyword);
-                auto* param = coption ? static_cast<ppd_cparam_t*>(cupsArrayFirst(coption->params)) : nullptr;
-                if (param && (param->type == PPD_CUSTOM_PASSWORD || param->type == PPD_CUSTOM_PASSCODE))
-                    edit->setEchoMode(QLineEdit::Password);
-                if (param)
-                    edit->setMaxLength(std::max(1, param->maximum.custom_string));
-                if (ppd_choice_t* def = ppdFindChoice(option, option->defchoice))
-                    edit->setPlaceholderText(choiceText(*def));
-                connect(edit, &QLineEdit::editingFinished, this, [this, edit, keyword, option] {
-                    const QString text = edit->text();
-                    featureChosen(keyword, text.isEmpty() ? QString::fromLatin1(option->defchoice) : text);
-                });
-                control = edit;
-            } else {
-                auto* combo = new QComboBox;
-                for (int c = 0; c < option->num_choices; ++c)
-                    if (std::strcmp(option->choices[c].choice, "Custom") != 0)
-                        combo->addItem(choiceText(option->choices[c]), QString::fromLatin1(option->choices[c].choice));
-                connect(combo, &QComboBox::activated, this, [this, combo, keyword](int index) {
-                    featureChosen(keyword, combo->itemData(index).toString());
-                });
-                control = combo;
-            }
-            control->setObjectName(QStringLiteral("feature-") + keyword);
-            control->setAccessibleName(title);
-            control->setProperty("ppdKeyword", keyword);
-            auto* label = new QLabel(title + QLatin1Char(':'));
-            label->setBuddy(control);
-            form->addRow(label, control);
-            features_.insert(keyword, control);
-        }
-        for (int i = 0; i < group->num_subgroups; ++i)
-            addGroup(&group->subgroups[i], form);
-    };
-    if (ppd) {
-        for (int g = 0; g < ppd->num_groups; ++g) {
-            auto* box = new QGroupBox(QString::fromUtf8(ppd->groups[g].text[0] ? ppd->groups[g].text : ppd->groups[g].name));
-            auto* form = new QFormLayout(box);
-            addGroup(&ppd->groups[g], form);
-            if (form->rowCount() == 0)
-                delete box;
-            else
-                layout->addWidget(box);
-        }
-    }
-    if (features_.isEmpty())
-        layout->addWidget(new QLabel(tr("The printer has no further features.")));
-    layout->addStretch(1);
-}
-
-void PrintDialog::refreshFeatures()
-{
-    PpdDocument& ppd = session_.ppd();
-    for (auto it = features_.constBegin(); it != features_.constEnd(); ++it) {
-        const std::string keyword = it.key().toStdString();
-        if (auto* combo = qobject_cast<QComboBox*>(it.value())) {
-            const int index = combo->findData(QString::fromStdString(ppd.markedValue(keyword)));
-            QSignalBlocker block(combo);
-            combo->setCurrentIndex(index);
-        } else if (auto* edit = qobject_cast<QLineEdit*>(it.value())) {
-            const bool custom = ppd.markedValue(keyword).rfind("Custom.", 0) == 0;
-            QSignalBlocker block(edit);
-            edit->setText(custom ? ppd.customText(keyword) : QString());
-        }
-    }
-}
-
 void PrintDialog::featureChosen(const QString& keyword, const QString& value)
 {
     session_.willChangePPDOptionKeyValue(keyword, value);
-    refreshFeatures();
+    features_->refresh();
 }
 
 void PrintDialog::showOutcome(const QString& key, const MarkOutcome& outcome)
@@ -284,7 +183,7 @@ void PrintDialog::showOutcome(const QString& key, const MarkOutcome& outcome)
             pendingMessages_.clear();
         });
     }
-    refreshFeatures();
+    features_->refresh();
     if (outcome.status != MarkOutcome::Status::Marked)
         return;
     // Tell the panels what the PPD now holds for the option and for every
@@ -338,13 +237,11 @@ void PrintDialog::rebuildSummary()
         for (auto it = info.constBegin(); it != info.constEnd(); ++it)
             new QTreeWidgetItem(item, {it.key(), it.value()});
     }
-    if (!features_.isEmpty()) {
+    if (!features_->isEmpty()) {
         auto* item = new QTreeWidgetItem(summary_, {tr("Printer Features")});
-        for (auto it = features_.constBegin(); it != features_.constEnd(); ++it) {
-            const QString text = session_.ppd().describe(it.key().toStdString());
-            const qsizetype colon = text.indexOf(QStringLiteral(": "));
-            new QTreeWidgetItem(item, {colon < 0 ? text : text.left(colon) + QLatin1Char(':'),
-                                       colon < 0 ? QString() : text.mid(colon + 2)});
+        for (const QString& keyword : features_->keywords()) {
+            const OptionText text = session_.ppd().optionText(keyword.toStdString());
+            new QTreeWidgetItem(item, {text.title + QLatin1Char(':'), text.value});
         }
     }
     summary_->expandAll();

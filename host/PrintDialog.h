@@ -5,6 +5,7 @@
 
 #include "HostSession.h"
 #include "PluginSet.h"
+#include "PrinterFeaturesPage.h"
 
 #include <QDialog>
 #include <QList>
@@ -35,7 +36,7 @@ public:
     QComboBox* destinationBox() const { return destination_; }
     QLineEdit* outputFileEdit() const { return outputFile_; }
     // The Printer Features control of a PPD option, or null when a panel shows it.
-    QWidget* featureControl(const QString& keyword) const { return features_.value(keyword); }
+    QWidget* featureControl(const QString& keyword) const { return features_->control(keyword); }
     int jobId() const { return jobId_; }
 
     // Print / Cancel: both keep the panels' values; Print commits and sends.
@@ -43,8 +44,6 @@ public:
     void reject() override;
 
 private:
-    void buildFeaturesPage(QWidget* page);
-    void refreshFeatures();
     void rebuildSummary();
     void pageChanged(int index);
     void featureChosen(const QString& keyword, const QString& value);
@@ -68,7 +67,7 @@ private:
     QPushButton* helpButton_ = nullptr;
     QTreeWidget* summary_ = nullptr;
     QList<int> tabPanel_; // page index -> index in panels_, for the panels' pages
-    QMap<QString, QWidget*> features_;
+    PrinterFeaturesPage* features_ = nullptr;
     int featuresIndex_ = -1;
     int summaryIndex_ = -1;
     int lastIndex_ = -1;
