@@ -315,7 +315,7 @@ bool PrintDialog::print()
     request.file = document_;
     request.title = session_.settings().jobName();
     request.copies = copies_->value();
-    request.options = session_.ppd().changedFromDefaults();
+    request.options = session_.jobOptions();
     QString error;
     jobId_ = submitJob(request, &error);
     if (jobId_ <= 0) {
