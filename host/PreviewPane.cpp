@@ -11,7 +11,7 @@
 
 namespace printpanels::host {
 namespace {
-constexpr int kLongSide = 360; // pixels of the sheet's longer side
+constexpr int kLongSide = 320; // pixels of the sheet's longer side
 }
 
 PreviewPane::PreviewPane(QString document, QWidget* parent) : QWidget(parent), document_(std::move(document))
@@ -22,15 +22,17 @@ PreviewPane::PreviewPane(QString document, QWidget* parent) : QWidget(parent), d
     picture_ = new QLabel;
     picture_->setObjectName(QStringLiteral("previewPicture"));
     picture_->setAlignment(Qt::AlignCenter);
-    picture_->setMinimumSize(kLongSide * 3 / 4, kLongSide);
     picture_->setFrameShape(QFrame::StyledPanel);
+    // Room for a sheet either way round: the pages beside keep their place
+    // when the orientation changes.
+    picture_->setFixedSize(kLongSide + 2 * picture_->frameWidth() + 8, kLongSide + 2 * picture_->frameWidth() + 8);
     picture_->setAccessibleName(tr("Preview"));
     layout->addWidget(picture_, 1);
 
     status_ = new QLabel;
     status_->setObjectName(QStringLiteral("previewStatus"));
     status_->setWordWrap(true);
-    status_->setMaximumWidth(kLongSide);
+    status_->setMaximumWidth(picture_->width());
     status_->setAccessibleDescription(tr("Preview state"));
     layout->addWidget(status_);
 

@@ -114,7 +114,7 @@ PrintDialog::PrintDialog(HostSession& session, PluginSet& plugins, QString docum
     layout->addWidget(message_);
     layout->addWidget(progress_);
     layout->addWidget(buttons);
-    setMinimumWidth(900);
+    setMinimumWidth(980);
 
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { print(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &PrintDialog::reject);
