@@ -6,6 +6,34 @@
 
 namespace printpanels::host {
 
+HostSession::HostSession() : ppd_(std::make_unique<PpdDocument>())
+{
+    adopt(std::make_unique<PpdDocument>(), QString());
+}
+
+HostSession::~HostSession() = default;
+
+void HostSession::adopt(std::unique_ptr<PpdDocument> ppd, const QString& storeName)
+{
+    earlierPpds_.push_back(std::move(ppd_));
+    ppd_ = std::move(ppd);
+    auto& store = stores_[storeName];
+    if (!store) {
+        store = std::make_unique<PrintSettingsStore>(storeName);
+        settingsReadable_ = storeName.isEmpty() || store->load();
+    } else {
+        settingsReadable_ = true;
+    }
+    store->setJobName(jobName_);
+    settings_ = store.get();
+}
+
+void HostSession::setJobName(const QString& name)
+{
+    jobName_ = name;
+    settings_->setJobName(name);
+}
+
 bool HostSession::openQueue(const QString& queue, QString* error)
 {
     const QByteArray name = queue.toUtf8();
@@ -24,28 +52,73 @@ bool HostSession::openQueue(const QString& queue, QString* error)
         cupsFreeDests(1, dest);
         return false;
     }
-    const QString path = QString::fromLocal8Bit(ppdPath);
-    const bool opened = ppd_.open(path, error);
+    auto ppd = std::make_unique<PpdDocument>();
+    const bool opened = ppd->open(QString::fromLocal8Bit(ppdPath), error);
     ::unlink(ppdPath); // a temporary copy that cupsGetPPD made for us
-    if (opened)
-        ppd_.applyOptions(dest->num_options, dest->options);
-    cupsFreeDests(1, dest);
-    if (!opened)
+    if (!opened) {
+        cupsFreeDests(1, dest);
         return false;
+    }
+    ppd->applyOptions(dest->num_options, dest->options);
+    queueOptions_.clear();
+    queueNamed_.clear();
+    for (int i = 0; i < dest->num_options; ++i) {
+        queueOptions_[dest->options[i].name] = dest->options[i].value;
+        if (ppd->ppd() && ppdFindOption(ppd->ppd(), dest->options[i].name))
+            queueNamed_.insert(ppdFindOption(ppd->ppd(), dest->options[i].name)->keyword);
+    }
+    // Options the queue's IPP defaults moved (sides, media, ...).
+    for (const PpdOption& option : ppd->options())
+        if (ppd->markedValue(option.keyword) != option.defaultChoice)
+            queueNamed_.insert(option.keyword);
+    cupsFreeDests(1, dest);
+
+    adopt(std::move(ppd), queue);
     queue_ = queue;
     destination_ = kPMDestinationPrinter;
-    settings_ = std::make_unique<PrintSettingsStore>(queue);
+    // What the queue applies on its own is what the dialog starts from.
+    for (const std::string& keyword : queueNamed_)
+        baseline_[keyword] = ppd_->markedValue(keyword);
     return true;
 }
 
 bool HostSession::openPpdFile(const QString& path, QString* error)
 {
-    if (!ppd_.open(path, error))
+    auto ppd = std::make_unique<PpdDocument>();
+    if (!ppd->open(path, error))
         return false;
+    adopt(std::move(ppd), QStringLiteral("ppd:") + QFileInfo(path).absoluteFilePath());
     queue_.clear();
+    queueOptions_.clear();
+    queueNamed_.clear();
+    baseline_.clear();
     destination_ = kPMDestinationFile; // no queue to print to
-    settings_ = std::make_unique<PrintSettingsStore>(QStringLiteral("ppd:") + QFileInfo(path).absoluteFilePath());
     return true;
+}
+
+std::string HostSession::queueDefault(const std::string& keyword) const
+{
+    if (auto it = baseline_.find(keyword); it != baseline_.end())
+        return it->second;
+    ppd_option_t* option = ppd_->ppd() ? ppdFindOption(ppd_->ppd(), keyword.c_str()) : nullptr;
+    return option ? option->defchoice : std::string();
+}
+
+std::string HostSession::queueOption(const std::string& name) const
+{
+    auto it = queueOptions_.find(name);
+    return it == queueOptions_.end() ? std::string() : it->second;
+}
+
+std::vector<std::pair<std::string, std::string>> HostSession::jobOptions() const
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const PpdOption& option : ppd_->options()) {
+        const std::string value = ppd_->markedValue(option.keyword);
+        if (!value.empty() && (value != option.defaultChoice || queueNamed_.count(option.keyword)))
+            out.emplace_back(option.keyword, value);
+    }
+    return out;
 }
 
 bool HostSession::respondsToSelector(Selector selector) const
@@ -60,7 +133,7 @@ bool HostSession::respondsToSelector(Selector selector) const
 
 bool HostSession::willChangePPDOptionKeyValue(const QString& key, const QString& choice)
 {
-    last_ = ppd_.markChoice(key.toStdString(), choice.toStdString());
+    last_ = ppd_->markChoice(key.toStdString(), choice.toStdString());
     if (listener_)
         listener_(key, last_);
     return last_.accepted();

@@ -35,6 +35,7 @@ void PluginSet::load(const QStringList& dirs)
     for (const auto& p : plugins_)
         loaded.insert(QFileInfo(p.loader->fileName()).canonicalFilePath());
     for (const QString& dirName : dirs) {
+        searched_ << dirName;
         QDir dir(dirName);
         const QStringList files = dir.entryList(QDir::Files, QDir::Name);
         for (const QString& file : files) {

@@ -38,6 +38,8 @@ public:
     QList<Panel> printerPanels(PDEPluginCallback* callback);
 
     const QStringList& warnings() const { return warnings_; }
+    // The directories load() looked in.
+    const QStringList& searched() const { return searched_; }
     // Help files offered by the loaded plug-ins.
     QStringList helpBooks() const;
     int count() const { return static_cast<int>(plugins_.size()); }
@@ -49,6 +51,7 @@ private:
     };
     std::vector<Loaded> plugins_;
     QStringList warnings_;
+    QStringList searched_;
 };
 
 } // namespace printpanels::host

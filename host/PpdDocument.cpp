@@ -9,19 +9,25 @@
 namespace printpanels::host {
 namespace {
 
+// Visits every option of a group, then of its subgroups.
+void forEachOptionOf(ppd_group_t* group, const std::function<void(ppd_option_t*)>& fn)
+{
+    for (int i = 0; i < group->num_options; ++i)
+        fn(&group->options[i]);
+    for (int i = 0; i < group->num_subgroups; ++i)
+        forEachOptionOf(&group->subgroups[i], fn);
+}
+
 // Visits every option in the PPD's own order (groups, then subgroups).
 void forEachOption(ppd_file_t* ppd, const std::function<void(ppd_option_t*)>& fn)
 {
-    if (!ppd)
-        return;
-    std::function<void(ppd_group_t*)> walk = [&](ppd_group_t* g) {
-        for (int i = 0; i < g->num_options; ++i)
-            fn(&g->options[i]);
-        for (int i = 0; i < g->num_subgroups; ++i)
-            walk(&g->subgroups[i]);
-    };
-    for (int i = 0; i < ppd->num_groups; ++i)
-        walk(&ppd->groups[i]);
+    for (int i = 0; ppd && i < ppd->num_groups; ++i)
+        forEachOptionOf(&ppd->groups[i], fn);
+}
+
+QString choiceText(const ppd_choice_t& c)
+{
+    return c.text[0] ? QString::fromUtf8(c.text) : QString::fromLatin1(c.choice);
 }
 
 ppd_cparam_t* textParam(ppd_file_t* ppd, const char* keyword)
@@ -138,20 +144,52 @@ QString PpdDocument::optionTitle(const ppd_option_t* option)
     return option->text[0] ? QString::fromUtf8(option->text) : QString::fromLatin1(option->keyword);
 }
 
-QString PpdDocument::describe(const std::string& keyword) const
+OptionText PpdDocument::optionText(const std::string& keyword) const
 {
     ppd_option_t* option = ppd_ ? ppdFindOption(ppd_, keyword.c_str()) : nullptr;
     if (!option)
-        return QString::fromStdString(keyword);
+        return {QString::fromStdString(keyword), {}};
+    OptionText out{optionTitle(option), {}};
     ppd_choice_t* choice = ppdFindMarkedChoice(ppd_, keyword.c_str());
-    QString value;
     if (choice && std::strcmp(choice->choice, "Custom") == 0 && takesCustomText(keyword)) {
         // A passcode or password is never shown, in the summary or in a message.
         const ppd_cparam_t* param = textParam(ppd_, keyword.c_str());
-        value = param->type == PPD_CUSTOM_STRING ? customText(keyword) : QStringLiteral("\u2022\u2022\u2022\u2022");
-    } else if (choice)
-        value = choice->text[0] ? QString::fromUtf8(choice->text) : QString::fromLatin1(choice->choice);
-    return value.isEmpty() ? optionTitle(option) : optionTitle(option) + QStringLiteral(": ") + value;
+        out.value = param->type == PPD_CUSTOM_STRING ? customText(keyword) : QStringLiteral("\u2022\u2022\u2022\u2022");
+    } else if (choice) {
+        out.value = choiceText(*choice);
+    }
+    return out;
+}
+
+std::vector<PpdOption> PpdDocument::options() const
+{
+    std::vector<PpdOption> out;
+    if (!ppd_)
+        return out;
+    for (int g = 0; g < ppd_->num_groups; ++g) {
+        const ppd_group_t& group = ppd_->groups[g];
+        const QString groupTitle = QString::fromUtf8(group.text[0] ? group.text : group.name);
+        forEachOptionOf(const_cast<ppd_group_t*>(&group), [&](ppd_option_t* o) {
+            if (o->num_choices <= 0 || std::strcmp(o->keyword, "PageRegion") == 0)
+                return;
+            PpdOption info;
+            info.keyword = o->keyword;
+            info.title = optionTitle(o);
+            info.group = groupTitle;
+            if (ppd_cparam_t* param = takesCustomText(o->keyword) ? textParam(ppd_, o->keyword) : nullptr) {
+                info.entry = param->type == PPD_CUSTOM_STRING ? PpdOption::Entry::Text : PpdOption::Entry::Secret;
+                info.maxLength = std::max(1, param->maximum.custom_string);
+            }
+            for (int c = 0; c < o->num_choices; ++c)
+                if (std::strcmp(o->choices[c].choice, "Custom") != 0)
+                    info.choices.emplace_back(o->choices[c].choice, choiceText(o->choices[c]));
+            info.defaultChoice = o->defchoice;
+            if (ppd_choice_t* def = ppdFindChoice(o, o->defchoice))
+                info.defaultText = choiceText(*def);
+            out.push_back(std::move(info));
+        });
+    }
+    return out;
 }
 
 MarkOutcome PpdDocument::markChoice(const std::string& keyword, const std::string& value)

@@ -31,6 +31,31 @@ struct MarkOutcome {
     bool accepted() const { return status == Status::Marked || status == Status::Unchanged; }
 };
 
+// One option as the dialog names it: its title and the text of its marked
+// choice (a passcode or password shows as dots, never as itself).
+struct OptionText {
+    QString title;
+    QString value; // empty when nothing is marked
+    QString joined() const { return value.isEmpty() ? title : title + QStringLiteral(": ") + value; }
+};
+
+// One option of the PPD as a dialog offers it.
+struct PpdOption {
+    enum class Entry {
+        Choices, // one of `choices`
+        Text,    // a custom text, or the option's own choices
+        Secret,  // a custom passcode or password: masked, never kept
+    };
+    std::string keyword;
+    QString title;
+    QString group;    // title of the PPD group it belongs to
+    Entry entry = Entry::Choices;
+    int maxLength = 0; // of a Text or Secret entry
+    std::vector<std::pair<std::string, QString>> choices; // keyword, text; without "Custom"
+    std::string defaultChoice; // the PPD's default choice keyword
+    QString defaultText;       // and its text
+};
+
 class PpdDocument {
 public:
     PpdDocument() = default;
@@ -64,9 +89,17 @@ public:
     // (keyword, value) pairs in the PPD's order.
     std::vector<std::pair<std::string, std::string>> changedFromDefaults() const;
 
+    // Title and marked choice's text of an option; its keyword as the title
+    // when the PPD has no such option.
+    OptionText optionText(const std::string& keyword) const;
     // "Title: choice text" of the marked choice, for messages.
-    QString describe(const std::string& keyword) const;
+    QString describe(const std::string& keyword) const { return optionText(keyword).joined(); }
     static QString optionTitle(const ppd_option_t* option);
+
+    // Every option with at least one choice, in the PPD's order (groups,
+    // then their subgroups), except PageRegion, which libcups keeps in step
+    // with PageSize.
+    std::vector<PpdOption> options() const;
 
 private:
     struct Snapshot {

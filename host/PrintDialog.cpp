@@ -1,21 +1,25 @@
 #include "PrintDialog.h"
 
-#include "JobSubmitter.h"
+#include "GeneralPage.h"
+#include "PageSetupPage.h"
+#include "PreviewPane.h"
+#include "PrinterFeaturesPage.h"
+#include "PrinterStatusView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QSet>
 #include <QSpinBox>
@@ -25,70 +29,33 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <cstring>
-#include <functional>
-
 namespace printpanels::host {
 namespace {
 
-// The PPD's page-region twin of PageSize: libcups keeps it in step with
-// PageSize, so it gets no control of its own.
-bool hiddenOption(const char* keyword) { return std::strcmp(keyword, "PageRegion") == 0; }
+// Print settings keys of the Printer Features: "feature.<PPD keyword>".
+const QString kFeaturePrefix = QStringLiteral("feature.");
 
-QString choiceText(const ppd_choice_t& c)
+QString orientationText(int value)
 {
-    return c.text[0] ? QString::fromUtf8(c.text) : QString::fromLatin1(c.choice);
+    switch (value) {
+    case 4: return PrintDialog::tr("Landscape");
+    case 5: return PrintDialog::tr("Reverse landscape");
+    case 6: return PrintDialog::tr("Reverse portrait");
+    default: return PrintDialog::tr("Portrait");
+    }
 }
 
 } // namespace
 
-PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, QString document, QWidget* parent)
-    : QDialog(parent), session_(session), panels_(std::move(panels)), document_(std::move(document))
+PrintDialog::PrintDialog(HostSession& session, PluginSet& plugins, QString document, QWidget* parent)
+    : QDialog(parent), session_(session), plugins_(plugins), document_(std::move(document))
 {
-    ppd_file_t* ppd = session_.ppd().ppd();
-    const QString printerName = !session_.queue().isEmpty() ? session_.queue()
-                                : (ppd && ppd->nickname) ? QString::fromUtf8(ppd->nickname)
-                                                         : tr("PPD file");
-    setWindowTitle(tr("Print - %1").arg(printerName));
     setObjectName(QStringLiteral("printDialog"));
 
     auto* top = new QFormLayout;
-    auto* printer = new QLabel(printerName);
-    printer->setObjectName(QStringLiteral("printerName"));
-    printer->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    auto* printerLabel = new QLabel(tr("Printer:"));
-    printerLabel->setBuddy(printer);
-    top->addRow(printerLabel, printer);
-
-    destination_ = new QComboBox;
-    destination_->setObjectName(QStringLiteral("destination"));
-    if (!session_.queue().isEmpty())
-        destination_->addItem(tr("Printer \"%1\"").arg(session_.queue()), int(kPMDestinationPrinter));
-    destination_->addItem(tr("Save to file"), int(kPMDestinationFile));
-    auto* destinationLabel = new QLabel(tr("Des&tination:"));
-    destinationLabel->setBuddy(destination_);
-    top->addRow(destinationLabel, destination_);
-
-    outputFile_ = new QLineEdit;
-    outputFile_->setObjectName(QStringLiteral("outputFile"));
-    browse_ = new QPushButton(tr("B&rowse..."));
-    browse_->setAccessibleDescription(tr("Choose the file to save the document to"));
-    auto* fileRow = new QHBoxLayout;
-    fileRow->addWidget(outputFile_, 1);
-    fileRow->addWidget(browse_);
-    auto* fileLabel = new QLabel(tr("Output &file:"));
-    fileLabel->setBuddy(outputFile_);
-    top->addRow(fileLabel, fileRow);
-
-    copies_ = new QSpinBox;
-    copies_->setObjectName(QStringLiteral("copies"));
-    copies_->setRange(1, 9999);
-    auto* copiesLabel = new QLabel(tr("&Copies:"));
-    copiesLabel->setBuddy(copies_);
-    top->addRow(copiesLabel, copies_);
-
     auto* documentName = new QLabel(document_.isEmpty() ? tr("(none)") : QFileInfo(document_).fileName());
     documentName->setObjectName(QStringLiteral("documentName"));
+    documentName->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     auto* documentLabel = new QLabel(tr("Document:"));
     documentLabel->setBuddy(documentName);
     top->addRow(documentLabel, documentName);
@@ -97,35 +64,23 @@ PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, Q
     pages_->setObjectName(QStringLiteral("pages"));
     pages_->setAccessibleName(tr("Settings pages"));
     pages_->setUsesScrollButtons(true);
-
-    // The panels come up with the values kept for this queue.
-    for (int i = 0; i < panels_.size(); ++i) {
-        PDEPanel* panel = panels_[i].panel;
-        QWidget* view = panel->panelView();
-        panel->restoreValuesAndReturnError(nullptr);
-        if (!view)
-            continue;
-        const int index = pages_->addTab(view, panel->panelName());
-        pages_->setTabToolTip(index, panel->panelName());
-        tabPanel_ << i;
-    }
-
-    auto* featuresPage = new QWidget;
-    featuresPage->setObjectName(QStringLiteral("printerFeatures"));
-    buildFeaturesPage(featuresPage);
-    auto* featuresScroll = new QScrollArea;
-    featuresScroll->setWidget(featuresPage);
-    featuresScroll->setWidgetResizable(true);
-    featuresScroll->setFrameShape(QFrame::NoFrame);
-    featuresIndex_ = pages_->addTab(featuresScroll, tr("Printer Features"));
-
+    general_ = new GeneralPage;
+    pages_->addTab(general_, tr("General"));
+    pageSetup_ = new PageSetupPage;
+    pages_->addTab(pageSetup_, tr("Page Setup"));
+    featuresScroll_ = new QScrollArea;
+    featuresScroll_->setWidgetResizable(true);
+    featuresScroll_->setFrameShape(QFrame::NoFrame);
+    pages_->addTab(featuresScroll_, tr("Printer Features"));
     summary_ = new QTreeWidget;
     summary_->setObjectName(QStringLiteral("summary"));
     summary_->setAccessibleName(tr("Summary of the settings"));
     summary_->setColumnCount(2);
     summary_->setHeaderLabels({tr("Setting"), tr("Value")});
     summary_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    summaryIndex_ = pages_->addTab(summary_, tr("Summary"));
+    pages_->addTab(summary_, tr("Summary"));
+
+    preview_ = new PreviewPane(document_);
 
     message_ = new QLabel;
     message_->setObjectName(QStringLiteral("message"));
@@ -137,6 +92,12 @@ PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, Q
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     message_->setMinimumHeight(message_->fontMetrics().lineSpacing() * 2);
 
+    progress_ = new QProgressBar;
+    progress_->setObjectName(QStringLiteral("sendProgress"));
+    progress_->setAccessibleName(tr("Sending the document"));
+    progress_->setRange(0, 100);
+    progress_->setVisible(false);
+
     auto* buttons = new QDialogButtonBox;
     helpButton_ = buttons->addButton(QDialogButtonBox::Help);
     buttons->addButton(QDialogButtonBox::Cancel);
@@ -144,32 +105,70 @@ PrintDialog::PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, Q
     printButton_->setObjectName(QStringLiteral("printButton"));
     printButton_->setDefault(true);
 
-    setMinimumWidth(560);
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(preview_);
+    middle->addWidget(pages_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(pages_, 1);
+    layout->addLayout(middle, 1);
     layout->addWidget(message_);
+    layout->addWidget(progress_);
     layout->addWidget(buttons);
+    setMinimumWidth(980);
 
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { print(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &PrintDialog::reject);
     connect(helpButton_, &QPushButton::clicked, this, &PrintDialog::openHelp);
-    connect(destination_, &QComboBox::currentIndexChanged, this, &PrintDialog::destinationChanged);
-    connect(outputFile_, &QLineEdit::textChanged, this, &PrintDialog::destinationChanged);
-    connect(browse_, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, tr("Save Document As"), outputFile_->text());
-        if (!file.isEmpty())
-            outputFile_->setText(file);
-    });
     connect(pages_, &QTabWidget::currentChanged, this, &PrintDialog::pageChanged);
+    connect(general_, &GeneralPage::printerChosen, this, &PrintDialog::printerChosen);
+    connect(general_, &GeneralPage::saveToFileChosen, this, &PrintDialog::destinationChanged);
+    connect(general_, &GeneralPage::changed, this, [this] {
+        destinationChanged();
+        updatePreview();
+    });
+    connect(general_->statusView(), &PrinterStatusView::updated, general_, &GeneralPage::updatePrinter);
+    connect(pageSetup_, &PageSetupPage::ppdChosen, this, &PrintDialog::featureChosen);
+    connect(pageSetup_, &PageSetupPage::changed, this, &PrintDialog::updatePreview);
+    connect(&sender_, &JobSender::progress, this, [this](qint64 sent, qint64 total) {
+        progress_->setValue(total > 0 ? int(sent * 100 / total) : 100);
+    });
+    connect(&sender_, &JobSender::finished, this, &PrintDialog::sendingFinished);
+
+    // The printers: every CUPS destination with a queue; a bare PPD has none
+    // and goes to a file.
+    if (!session_.queue().isEmpty()) {
+        QString error;
+        QList<PrinterStatus> printers = listPrinters(&error);
+        if (!error.isEmpty())
+            pendingMessages_ << error;
+        bool listed = false;
+        for (const PrinterStatus& p : printers)
+            listed = listed || p.name == session_.queue();
+        if (!listed) {
+            PrinterStatus own;
+            own.name = session_.queue();
+            printers.prepend(own);
+        }
+        general_->setPrinters(printers, session_.queue(), true);
+        general_->statusView()->watch(*general_->printer(session_.queue()));
+    } else {
+        general_->setPrinters({}, {}, true);
+        general_->choose({}, true);
+        ppd_file_t* ppd = session_.ppd().ppd();
+        general_->statusView()->showText(
+            tr("No queue: the panels of the PPD \"%1\"").arg(ppd && ppd->nickname ? QString::fromUtf8(ppd->nickname) : QString()));
+    }
 
     session_.setMarkListener([this](const QString& key, const MarkOutcome& outcome) { showOutcome(key, outcome); });
-
+    buildPrinterPages();
     destinationChanged();
     pages_->setCurrentIndex(0);
     pageChanged(0);
-    refreshFeatures();
+    updatePreview();
     rebuildSummary();
+    if (!pendingMessages_.isEmpty())
+        showMessage(pendingMessages_.join(QLatin1Char('\n')));
+    pendingMessages_.clear();
 }
 
 PrintDialog::~PrintDialog()
@@ -177,100 +176,212 @@ PrintDialog::~PrintDialog()
     session_.setMarkListener({});
 }
 
-void PrintDialog::buildFeaturesPage(QWidget* page)
-{
-    QSet<QString> shownByPanels;
-    for (const auto& p : panels_)
-        for (const QString& key : p.panel->supportedPPDOptionKeys())
-            shownByPanels.insert(key);
+QTreeWidget* PrintDialog::printerList() const { return general_->printerList(); }
+PrinterStatusView* PrintDialog::printerStatus() const { return general_->statusView(); }
+QLineEdit* PrintDialog::outputFileEdit() const { return general_->outputFile(); }
+QLineEdit* PrintDialog::pageRangesEdit() const { return general_->pageRanges(); }
+QSpinBox* PrintDialog::copiesBox() const { return general_->copies(); }
+QCheckBox* PrintDialog::collateBox() const { return general_->collate(); }
 
-    auto* layout = new QVBoxLayout(page);
-    ppd_file_t* ppd = session_.ppd().ppd();
-    std::function<void(ppd_group_t*, QFormLayout*)> addGroup = [&](ppd_group_t* group, QFormLayout* form) {
-        for (int i = 0; i < group->num_options; ++i) {
-            ppd_option_t* option = &group->options[i];
-            const QString keyword = QString::fromLatin1(option->keyword);
-            if (shownByPanels.contains(keyword) || hiddenOption(option->keyword) || option->num_choices <= 0)
-                continue;
-            const QString title = PpdDocument::optionTitle(option);
-            QWidget* control = nullptr;
-            if (session_.ppd().takesCustomText(option->keyword)) {
-                auto* edit = new QLineEdit;
-                ppd_coption_t* coption = ppdFindCustomOption(ppd, option->keyword);
-                auto* param = coption ? static_cast<ppd_cparam_t*>(cupsArrayFirst(coption->params)) : nullptr;
-                if (param && (param->type == PPD_CUSTOM_PASSWORD || param->type == PPD_CUSTOM_PASSCODE))
-                    edit->setEchoMode(QLineEdit::Password);
-                if (param)
-                    edit->setMaxLength(std::max(1, param->maximum.custom_string));
-                if (ppd_choice_t* def = ppdFindChoice(option, option->defchoice))
-                    edit->setPlaceholderText(choiceText(*def));
-                connect(edit, &QLineEdit::editingFinished, this, [this, edit, keyword, option] {
-                    const QString text = edit->text();
-                    featureChosen(keyword, text.isEmpty() ? QString::fromLatin1(option->defchoice) : text);
-                });
-                control = edit;
-            } else {
-                auto* combo = new QComboBox;
-                for (int c = 0; c < option->num_choices; ++c)
-                    if (std::strcmp(option->choices[c].choice, "Custom") != 0)
-                        combo->addItem(choiceText(option->choices[c]), QString::fromLatin1(option->choices[c].choice));
-                connect(combo, &QComboBox::activated, this, [this, combo, keyword](int index) {
-                    featureChosen(keyword, combo->itemData(index).toString());
-                });
-                control = combo;
-            }
-            control->setObjectName(QStringLiteral("feature-") + keyword);
-            control->setAccessibleName(title);
-            control->setProperty("ppdKeyword", keyword);
-            auto* label = new QLabel(title + QLatin1Char(':'));
-            label->setBuddy(control);
-            form->addRow(label, control);
-            features_.insert(keyword, control);
-        }
-        for (int i = 0; i < group->num_subgroups; ++i)
-            addGroup(&group->subgroups[i], form);
-    };
-    if (ppd) {
-        for (int g = 0; g < ppd->num_groups; ++g) {
-            auto* box = new QGroupBox(QString::fromUtf8(ppd->groups[g].text[0] ? ppd->groups[g].text : ppd->groups[g].name));
-            auto* form = new QFormLayout(box);
-            addGroup(&ppd->groups[g], form);
-            if (form->rowCount() == 0)
-                delete box;
-            else
-                layout->addWidget(box);
-        }
-    }
-    if (features_.isEmpty())
-        layout->addWidget(new QLabel(tr("The printer has no further features.")));
-    layout->addStretch(1);
+QWidget* PrintDialog::featureControl(const QString& keyword) const
+{
+    if (QWidget* own = pageSetup_->control(keyword))
+        return own;
+    return features_ ? features_->control(keyword) : nullptr;
 }
 
-void PrintDialog::refreshFeatures()
+QWidget* PrintDialog::panelPage(const QString& name) const
 {
-    PpdDocument& ppd = session_.ppd();
-    for (auto it = features_.constBegin(); it != features_.constEnd(); ++it) {
-        const std::string keyword = it.key().toStdString();
-        if (auto* combo = qobject_cast<QComboBox*>(it.value())) {
-            const int index = combo->findData(QString::fromStdString(ppd.markedValue(keyword)));
-            QSignalBlocker block(combo);
-            combo->setCurrentIndex(index);
-        } else if (auto* edit = qobject_cast<QLineEdit*>(it.value())) {
-            const bool custom = ppd.markedValue(keyword).rfind("Custom.", 0) == 0;
-            QSignalBlocker block(edit);
-            edit->setText(custom ? ppd.customText(keyword) : QString());
-        }
+    for (int i = 0; i < pages_->count(); ++i)
+        if (panelAt(i) && pages_->tabText(i) == name)
+            return pages_->widget(i);
+    return nullptr;
+}
+
+QString PrintDialog::jobReference() const
+{
+    return jobId_ > 0 ? QStringLiteral("%1-%2").arg(printedQueue_).arg(jobId_) : QString();
+}
+
+QSet<QString> PrintDialog::panelKeywords() const
+{
+    QSet<QString> keys;
+    for (const auto& p : panels_)
+        for (const QString& key : p.panel->supportedPPDOptionKeys())
+            keys.insert(key);
+    return keys;
+}
+
+void PrintDialog::buildPrinterPages()
+{
+    // Nothing the restore marks is news to the user.
+    restoring_ = true;
+    panels_ = plugins_.printerPanels(&session_);
+    const QSet<QString> byPanels = panelKeywords();
+    pageSetup_->setPpd(session_.ppd(), byPanels);
+    QSet<QString> elsewhere = byPanels;
+    for (const QString& key : pageSetup_->shownKeywords())
+        elsewhere.insert(key);
+    features_ = new PrinterFeaturesPage(session_.ppd(), elsewhere);
+    connect(features_, &PrinterFeaturesPage::chosen, this, &PrintDialog::featureChosen);
+    featuresScroll_->setWidget(features_); // the former page goes
+
+    // The Printer Features first: the panels' own values then settle any
+    // conflict with them, as they do when the user chooses.
+    restoreFeatures();
+    // The panels come up with the values kept for this queue, on pages
+    // after Page Setup.
+    int at = pages_->indexOf(featuresScroll_);
+    for (int i = 0; i < panels_.size(); ++i) {
+        PDEPanel* panel = panels_[i].panel;
+        QWidget* view = panel->panelView();
+        panel->restoreValuesAndReturnError(nullptr);
+        if (!view)
+            continue;
+        const int index = pages_->insertTab(at++, view, panel->panelName());
+        pages_->setTabToolTip(index, panel->panelName());
+        viewPanel_.insert(view, i);
     }
+    const auto queueInt = [this](const char* name, int fallback) {
+        bool ok = false;
+        const int value = QString::fromStdString(session_.queueOption(name)).toInt(&ok);
+        return ok ? value : fallback;
+    };
+    pageSetup_->setOrientation(queueInt("orientation-requested", 3));
+    pageSetup_->setNumberUp(queueInt("number-up", 1));
+    restoring_ = false;
+    refreshPpdControls();
+    ppd_file_t* ppd = session_.ppd().ppd();
+    const QString printerName = !session_.queue().isEmpty() ? session_.queue()
+                                : (ppd && ppd->nickname) ? QString::fromUtf8(ppd->nickname)
+                                                         : tr("PPD file");
+    setWindowTitle(tr("Print - %1").arg(printerName));
+}
+
+void PrintDialog::dropPrinterPages()
+{
+    // The plug-in keeps its panels until it is unloaded; their pages go now.
+    for (QWidget* view : viewPanel_.keys()) {
+        pages_->removeTab(pages_->indexOf(view));
+        delete view;
+    }
+    viewPanel_.clear();
+    panels_.clear();
+}
+
+void PrintDialog::printerChosen(const QString& name)
+{
+    if (isSending())
+        return;
+    if (name == session_.queue()) {
+        destinationChanged();
+        return;
+    }
+    // What was chosen for the printer left is kept for this dialog (not
+    // stored): coming back to it brings it back.
+    keepValues();
+    QString error;
+    if (!session_.openQueue(name, &error)) {
+        showError(error);
+        general_->choose(session_.queue());
+        destinationChanged();
+        return;
+    }
+    const QString shownTab = pages_->tabText(pages_->currentIndex());
+    {
+        QSignalBlocker block(pages_);
+        dropPrinterPages();
+        buildPrinterPages();
+        int index = 0;
+        for (int i = 0; i < pages_->count(); ++i)
+            if (pages_->tabText(i) == shownTab)
+                index = i;
+        pages_->setCurrentIndex(index);
+        lastIndex_ = -1;
+    }
+    pageChanged(pages_->currentIndex());
+    if (const PrinterStatus* status = general_->printer(name))
+        general_->statusView()->watch(*status);
+    showMessage(QString());
+    destinationChanged();
+    updatePreview();
+    rebuildSummary();
+    emit printerLoaded();
+}
+
+void PrintDialog::restoreFeatures()
+{
+    const QSet<QString> byPanels = panelKeywords();
+    std::map<std::string, PpdOption::Entry> entries;
+    for (const PpdOption& option : session_.ppd().options())
+        entries[option.keyword] = option.entry;
+    const QMap<QString, QString> values = session_.settings().values();
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        if (!it.key().startsWith(kFeaturePrefix))
+            continue;
+        const std::string keyword = it.key().mid(kFeaturePrefix.size()).toStdString();
+        const auto entry = entries.find(keyword);
+        if (entry == entries.end() || entry->second == PpdOption::Entry::Secret
+            || byPanels.contains(QString::fromStdString(keyword)))
+            continue;
+        std::string value = it.value().toStdString();
+        if (entry->second == PpdOption::Entry::Text && value.rfind("Custom.", 0) == 0)
+            value.erase(0, 7); // the text itself
+        session_.ppd().markChoice(keyword, value);
+    }
+}
+
+void PrintDialog::keepValues()
+{
+    for (const auto& p : panels_)
+        p.panel->saveValuesAndReturnError(nullptr);
+    // The Printer Features (and the Page Setup's PPD options) the user moved
+    // away from what the queue does on its own. A passcode or password is
+    // never kept.
+    PrintSettingsStore& settings = session_.settings();
+    for (const QString& key : settings.values().keys())
+        if (key.startsWith(kFeaturePrefix))
+            settings.remove(key);
+    const QSet<QString> byPanels = panelKeywords();
+    for (const PpdOption& option : session_.ppd().options()) {
+        const QString keyword = QString::fromStdString(option.keyword);
+        if (option.entry == PpdOption::Entry::Secret || byPanels.contains(keyword))
+            continue;
+        const std::string value = session_.ppd().markedValue(option.keyword);
+        if (!value.empty() && value != session_.queueDefault(option.keyword))
+            settings.setValue(kFeaturePrefix + keyword, QString::fromStdString(value), false);
+    }
+}
+
+void PrintDialog::storeSettings()
+{
+    keepValues();
+    if (!session_.settings().save())
+        showError(tr("The print settings could not be saved."));
+}
+
+void PrintDialog::refreshPpdControls()
+{
+    if (features_)
+        features_->refresh();
+    pageSetup_->refresh();
 }
 
 void PrintDialog::featureChosen(const QString& keyword, const QString& value)
 {
     session_.willChangePPDOptionKeyValue(keyword, value);
-    refreshFeatures();
+    refreshPpdControls();
+}
+
+void PrintDialog::showMessage(const QString& text)
+{
+    message_->setText(text);
 }
 
 void PrintDialog::showOutcome(const QString& key, const MarkOutcome& outcome)
 {
+    if (restoring_)
+        return;
     // One user action may send several requests (a panel sends the image
     // type and then the toner save): the label shows what all of them said,
     // once control is back in the event loop.
@@ -282,9 +393,10 @@ void PrintDialog::showOutcome(const QString& key, const MarkOutcome& outcome)
             flushQueued_ = false;
             message_->setText(pendingMessages_.join(QLatin1Char('\n')));
             pendingMessages_.clear();
+            updatePreview();
         });
     }
-    refreshFeatures();
+    refreshPpdControls();
     if (outcome.status != MarkOutcome::Status::Marked)
         return;
     // Tell the panels what the PPD now holds for the option and for every
@@ -298,8 +410,19 @@ void PrintDialog::showOutcome(const QString& key, const MarkOutcome& outcome)
             if (supported.contains(k))
                 p.panel->PPDOptionKeyValueDidChange(k, QString::fromStdString(session_.ppd().markedValue(k.toStdString())));
     }
-    if (pages_ && pages_->currentIndex() == summaryIndex_)
+    if (pages_->currentIndex() == pages_->indexOf(summary_))
         rebuildSummary();
+}
+
+int PrintDialog::panelIndexAt(int tab) const
+{
+    return tab >= 0 && tab < pages_->count() ? viewPanel_.value(pages_->widget(tab), -1) : -1;
+}
+
+PDEPanel* PrintDialog::panelAt(int tab) const
+{
+    const int i = panelIndexAt(tab);
+    return i >= 0 ? panels_[i].panel : nullptr;
 }
 
 void PrintDialog::pageChanged(int index)
@@ -315,14 +438,14 @@ void PrintDialog::pageChanged(int index)
     lastIndex_ = index;
     if (PDEPanel* panel = panelAt(index)) {
         panel->willShow();
-        helpButton_->setEnabled(panel->shouldShowHelp() && !panels_[tabPanel_[index]].helpBook.isEmpty());
+        helpButton_->setEnabled(panel->shouldShowHelp() && !panels_[panelIndexAt(index)].helpBook.isEmpty());
     } else {
         bool anyHelp = false;
         for (const auto& p : panels_)
             anyHelp = anyHelp || !p.helpBook.isEmpty();
         helpButton_->setEnabled(anyHelp);
     }
-    if (index == summaryIndex_)
+    if (pages_->widget(index) == summary_)
         rebuildSummary();
 }
 
@@ -330,21 +453,34 @@ void PrintDialog::rebuildSummary()
 {
     summary_->clear();
     auto* general = new QTreeWidgetItem(summary_, {tr("General")});
-    new QTreeWidgetItem(general, {tr("Destination"), destination_->currentText()});
-    new QTreeWidgetItem(general, {tr("Copies"), QString::number(copies_->value())});
+    const bool toFile = general_->fileChosen();
+    new QTreeWidgetItem(general, {tr("Printer:"), toFile ? tr("Save to file %1").arg(outputFileEdit()->text())
+                                                         : session_.queue()});
+    if (!toFile) {
+        const int copies = copiesBox()->value();
+        new QTreeWidgetItem(general, {tr("Copies:"), copies > 1 && collateBox()->isChecked()
+                                                         ? tr("%1, collated").arg(copies)
+                                                         : QString::number(copies)});
+    }
+    const QString ranges = pageRangesEdit()->text().trimmed();
+    new QTreeWidgetItem(general, {tr("Pages:"), ranges.isEmpty() ? tr("All") : ranges});
+    new QTreeWidgetItem(general, {tr("Orientation:"), orientationText(pageSetup_->orientation())});
+    new QTreeWidgetItem(general, {tr("Pages per sheet:"), QString::number(pageSetup_->numberUp())});
+    for (const QString& keyword : pageSetup_->shownKeywords()) {
+        const OptionText text = session_.ppd().optionText(keyword.toStdString());
+        new QTreeWidgetItem(general, {text.title + QLatin1Char(':'), text.value});
+    }
     for (const auto& p : panels_) {
         auto* item = new QTreeWidgetItem(summary_, {p.panel->panelName()});
         const QMap<QString, QString> info = p.panel->summaryInfo();
         for (auto it = info.constBegin(); it != info.constEnd(); ++it)
             new QTreeWidgetItem(item, {it.key(), it.value()});
     }
-    if (!features_.isEmpty()) {
+    if (features_ && !features_->isEmpty()) {
         auto* item = new QTreeWidgetItem(summary_, {tr("Printer Features")});
-        for (auto it = features_.constBegin(); it != features_.constEnd(); ++it) {
-            const QString text = session_.ppd().describe(it.key().toStdString());
-            const qsizetype colon = text.indexOf(QStringLiteral(": "));
-            new QTreeWidgetItem(item, {colon < 0 ? text : text.left(colon) + QLatin1Char(':'),
-                                       colon < 0 ? QString() : text.mid(colon + 2)});
+        for (const QString& keyword : features_->keywords()) {
+            const OptionText text = session_.ppd().optionText(keyword.toStdString());
+            new QTreeWidgetItem(item, {text.title + QLatin1Char(':'), text.value});
         }
     }
     summary_->expandAll();
@@ -352,28 +488,66 @@ void PrintDialog::rebuildSummary()
 
 void PrintDialog::destinationChanged()
 {
-    const auto type = PMDestinationType(destination_->currentData().toInt());
-    session_.setDestinationType(type);
-    const bool toFile = type == kPMDestinationFile;
-    outputFile_->setEnabled(toFile);
-    browse_->setEnabled(toFile);
-    copies_->setEnabled(!toFile);
-    printButton_->setText(toFile ? tr("&Save") : tr("&Print"));
+    const bool toFile = general_->fileChosen() || session_.queue().isEmpty();
+    session_.setDestinationType(toFile ? kPMDestinationFile : kPMDestinationPrinter);
+    printButton_->setText(toFile ? tr("Sa&ve") : tr("&Print"));
     if (document_.isEmpty()) {
         printButton_->setEnabled(false);
         printButton_->setToolTip(tr("No document was given to print."));
     } else {
-        printButton_->setEnabled(!toFile || !outputFile_->text().isEmpty());
+        printButton_->setEnabled(!isSending() && (!toFile || !outputFileEdit()->text().isEmpty()));
         printButton_->setToolTip(QString());
     }
+    if (pages_->currentWidget() == summary_)
+        rebuildSummary();
 }
 
-void PrintDialog::saveAll()
+bool PrintDialog::grayOutput() const
 {
-    for (const auto& p : panels_)
-        p.panel->saveValuesAndReturnError(nullptr);
-    if (!session_.settings().save())
-        message_->setText(tr("The print settings could not be saved."));
+    ppd_file_t* ppd = session_.ppd().ppd();
+    if (!ppd)
+        return false;
+    if (!ppd->color_device)
+        return true;
+    static const QRegularExpression gray(QStringLiteral("gray|grey|mono|black"), QRegularExpression::CaseInsensitiveOption);
+    for (const char* keyword : {"ColorModel", "ColorMode", "OutputMode"}) {
+        const QString value = QString::fromStdString(session_.ppd().markedValue(keyword));
+        if (!value.isEmpty())
+            return value.contains(gray);
+    }
+    return false;
+}
+
+void PrintDialog::updatePreview()
+{
+    PreviewPane::Layout layout;
+    layout.pageRanges = pageRangesEdit()->text();
+    layout.numberUp = pageSetup_->numberUp();
+    layout.orientation = pageSetup_->orientation();
+    layout.gray = grayOutput();
+    if (ppd_file_t* ppd = session_.ppd().ppd())
+        if (ppd_size_t* size = ppdPageSize(ppd, nullptr))
+            layout.paper = QSizeF(size->width, size->length);
+    preview_->setJobLayout(layout);
+}
+
+std::vector<std::pair<std::string, std::string>> PrintDialog::layoutOptions() const
+{
+    // Each is named when it differs from what CUPS does by itself or when
+    // the queue keeps a default for it, which the server would apply.
+    std::vector<std::pair<std::string, std::string>> out;
+    const QString ranges = cupsPageRanges(pageRangesEdit()->text());
+    if (!ranges.isEmpty())
+        out.emplace_back("page-ranges", ranges.toStdString());
+    const int orientation = pageSetup_->orientation();
+    if (orientation != 3 || !session_.queueOption("orientation-requested").empty())
+        out.emplace_back("orientation-requested", std::to_string(orientation));
+    const int numberUp = pageSetup_->numberUp();
+    if (numberUp != 1 || !session_.queueOption("number-up").empty())
+        out.emplace_back("number-up", std::to_string(numberUp));
+    if (copiesBox()->value() > 1)
+        out.emplace_back("collate", collateBox()->isChecked() ? "true" : "false");
+    return out;
 }
 
 void PrintDialog::showError(const QString& text)
@@ -381,18 +555,34 @@ void PrintDialog::showError(const QString& text)
     message_->setText(text);
 }
 
+void PrintDialog::setSending(bool sending)
+{
+    pages_->setEnabled(!sending);
+    preview_->setEnabled(!sending);
+    progress_->setVisible(sending);
+    progress_->setValue(0);
+    destinationChanged();
+}
+
 bool PrintDialog::print()
 {
+    if (isSending())
+        return false;
     if (document_.isEmpty()) {
         showError(tr("There is no document to print."));
         return false;
     }
+    if (!parsePageRanges(pageRangesEdit()->text(), 0)) {
+        showError(tr("The pages to print are not valid: give pages and ranges separated by commas, e.g. 1-3, 8."));
+        pageRangesEdit()->setFocus();
+        return false;
+    }
     for (const auto& p : panels_)
         p.panel->shouldPrint();
-    saveAll();
+    keepValues();
 
     if (session_.destinationType() == kPMDestinationFile) {
-        const QString target = outputFile_->text();
+        const QString target = outputFileEdit()->text();
         if (target.isEmpty()) {
             showError(tr("Choose a file to save the document to."));
             return false;
@@ -409,6 +599,7 @@ bool PrintDialog::print()
             showError(tr("The document could not be saved to %1.").arg(target));
             return false;
         }
+        storeSettings();
         accept();
         return true;
     }
@@ -417,36 +608,58 @@ bool PrintDialog::print()
     request.queue = session_.queue();
     request.file = document_;
     request.title = session_.settings().jobName();
-    request.copies = copies_->value();
-    request.options = session_.ppd().changedFromDefaults();
-    QString error;
-    jobId_ = submitJob(request, &error);
-    if (jobId_ <= 0) {
-        showError(error);
+    request.copies = copiesBox()->value();
+    request.options = session_.jobOptions();
+    for (auto& option : layoutOptions())
+        request.options.push_back(std::move(option));
+    sendingTo_ = request.queue;
+    if (!sender_.start(request))
         return false;
-    }
-    accept();
+    setSending(true);
+    showMessage(tr("Sending %1 to %2...").arg(QFileInfo(document_).fileName(), request.queue));
     return true;
+}
+
+void PrintDialog::sendingFinished(int jobId, const QString& error, bool cancelled)
+{
+    setSending(false);
+    if (jobId > 0) {
+        jobId_ = jobId;
+        printedQueue_ = sendingTo_;
+        showMessage(tr("Sent to %1 as job %2.").arg(printedQueue_, jobReference()));
+        storeSettings();
+        accept();
+        return;
+    }
+    if (cancelled) {
+        showMessage(tr("The job was cancelled; nothing was printed."));
+        if (closeAfterCancel_)
+            QDialog::reject();
+        closeAfterCancel_ = false;
+        return;
+    }
+    showError(error);
 }
 
 void PrintDialog::reject()
 {
-    // Also after a print that failed: what was changed since then is kept.
-    saveAll();
+    if (isSending()) {
+        // Withdraw the job; the dialog closes once it is gone.
+        closeAfterCancel_ = true;
+        sender_.cancel();
+        showMessage(tr("Cancelling the job..."));
+        return;
+    }
+    // Nothing is stored: the settings stay as they were before the dialog.
     QDialog::reject();
-}
-
-PDEPanel* PrintDialog::panelAt(int tab) const
-{
-    return tab >= 0 && tab < tabPanel_.size() ? panels_[tabPanel_[tab]].panel : nullptr;
 }
 
 void PrintDialog::openHelp()
 {
     const int index = pages_->currentIndex();
     QString book;
-    if (panelAt(index))
-        book = panels_[tabPanel_[index]].helpBook;
+    if (panelIndexAt(index) >= 0)
+        book = panels_[panelIndexAt(index)].helpBook;
     for (int i = 0; book.isEmpty() && i < panels_.size(); ++i)
         book = panels_[i].helpBook;
     if (!book.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(book)))

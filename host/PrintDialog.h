@@ -1,79 +1,130 @@
-// The print dialog: destination and copies, one page per plug-in panel, a
-// "Printer Features" page for every PPD option no panel shows, a Summary page,
-// and Help / Cancel / Print.
+// The print dialog: a "General" page (printer, its state and supplies,
+// pages, copies), a "Page Setup" page, one page per plug-in panel, a
+// "Printer Features" page for every PPD option no other page shows, a Summary
+// page, the preview beside them, and Help / Cancel / Print.
 #pragma once
 
 #include "HostSession.h"
+#include "JobSubmitter.h"
 #include "PluginSet.h"
 
 #include <QDialog>
 #include <QList>
 #include <QMap>
 
-class QComboBox;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
+class QScrollArea;
 class QSpinBox;
 class QTabWidget;
 class QTreeWidget;
 
 namespace printpanels::host {
 
+class GeneralPage;
+class PageSetupPage;
+class PreviewPane;
+class PrinterFeaturesPage;
+class PrinterStatusView;
+
 class PrintDialog : public QDialog {
     Q_OBJECT
 public:
-    // Restores every panel's values from the session's settings (which the
-    // caller has loaded) and shows the first panel's page.
-    PrintDialog(HostSession& session, QList<PluginSet::Panel> panels, QString document, QWidget* parent = nullptr);
+    // Asks the plug-ins for the panels of the session's printer and restores
+    // their values and the Printer Features from the session's settings.
+    // With a queue, the printer list holds every CUPS destination.
+    PrintDialog(HostSession& session, PluginSet& plugins, QString document, QWidget* parent = nullptr);
     ~PrintDialog() override;
 
     QTabWidget* pages() const { return pages_; }
+    // The page of the panel with that name, or null.
+    QWidget* panelPage(const QString& name) const;
     QPushButton* printButton() const { return printButton_; }
     QLabel* messageLabel() const { return message_; }
-    QSpinBox* copiesBox() const { return copies_; }
-    QComboBox* destinationBox() const { return destination_; }
-    QLineEdit* outputFileEdit() const { return outputFile_; }
-    // The Printer Features control of a PPD option, or null when a panel shows it.
-    QWidget* featureControl(const QString& keyword) const { return features_.value(keyword); }
-    int jobId() const { return jobId_; }
+    QTreeWidget* printerList() const;
+    PrinterStatusView* printerStatus() const;
+    QLineEdit* outputFileEdit() const;
+    QLineEdit* pageRangesEdit() const;
+    QSpinBox* copiesBox() const;
+    QCheckBox* collateBox() const;
+    PageSetupPage* pageSetup() const { return pageSetup_; }
+    PreviewPane* preview() const { return preview_; }
+    QProgressBar* progressBar() const { return progress_; }
+    // The dialog's own control of a PPD option (Page Setup or Printer
+    // Features), or null when a panel shows it.
+    QWidget* featureControl(const QString& keyword) const;
 
-    // Print / Cancel: both keep the panels' values; Print commits and sends.
+    // Shows a message under the pages (start-up problems, for instance).
+    void showMessage(const QString& text);
+
+    // Print: commits the panels' values and sends the job without blocking
+    // (or saves the document to a file); false when it cannot start. The
+    // settings are stored once the job is accepted; the dialog then closes.
     bool print();
+    // Cancel (and closing the window): the stored settings stay as they were
+    // when the dialog opened. A job being sent is withdrawn first.
     void reject() override;
 
+    bool isSending() const { return sender_.busy(); }
+    int jobId() const { return jobId_; }
+    // "QUEUE-ID" of the job sent, as lp names it; empty when none was.
+    QString jobReference() const;
+
+signals:
+    // The printer's panels and pages were built anew (after a printer change).
+    void printerLoaded();
+
 private:
-    void buildFeaturesPage(QWidget* page);
-    void refreshFeatures();
+    void buildPrinterPages();
+    void dropPrinterPages();
+    void printerChosen(const QString& name);
+    void restoreFeatures();
+    void keepValues(); // panels and features into the session's settings (memory)
+    void storeSettings(); // ... and to disk
+    void refreshPpdControls();
     void rebuildSummary();
     void pageChanged(int index);
     void featureChosen(const QString& keyword, const QString& value);
     void showOutcome(const QString& key, const MarkOutcome& outcome);
     void destinationChanged();
-    void saveAll();
+    void updatePreview();
+    void sendingFinished(int jobId, const QString& error, bool cancelled);
+    void setSending(bool sending);
     void showError(const QString& text);
     void openHelp();
+    bool grayOutput() const;
+    QSet<QString> panelKeywords() const;
+    std::vector<std::pair<std::string, std::string>> layoutOptions() const;
     PDEPanel* panelAt(int tab) const; // the panel shown on a page, or null
+    int panelIndexAt(int tab) const;
 
     HostSession& session_;
+    PluginSet& plugins_;
     QList<PluginSet::Panel> panels_;
+    QMap<QWidget*, int> viewPanel_; // a panel's page -> its index in panels_
     QString document_;
     QTabWidget* pages_ = nullptr;
-    QComboBox* destination_ = nullptr;
-    QLineEdit* outputFile_ = nullptr;
-    QPushButton* browse_ = nullptr;
-    QSpinBox* copies_ = nullptr;
+    GeneralPage* general_ = nullptr;
+    PageSetupPage* pageSetup_ = nullptr;
+    QScrollArea* featuresScroll_ = nullptr;
+    PrinterFeaturesPage* features_ = nullptr;
+    QTreeWidget* summary_ = nullptr;
+    PreviewPane* preview_ = nullptr;
     QLabel* message_ = nullptr;
+    QProgressBar* progress_ = nullptr;
     QPushButton* printButton_ = nullptr;
     QPushButton* helpButton_ = nullptr;
-    QTreeWidget* summary_ = nullptr;
-    QList<int> tabPanel_; // page index -> index in panels_, for the panels' pages
-    QMap<QString, QWidget*> features_;
-    int featuresIndex_ = -1;
-    int summaryIndex_ = -1;
+    JobSender sender_;
+    QString sendingTo_;
     int lastIndex_ = -1;
     int jobId_ = 0;
-    QStringList pendingMessages_; // of the requests one user action caused
+    QString printedQueue_;
+    bool restoring_ = false;       // panels and features are being restored: no messages
+    bool closeAfterCancel_ = false;
+    QStringList pendingMessages_;  // of the requests one user action caused
     bool flushQueued_ = false;
 };
 

@@ -17,6 +17,7 @@ public:
 
     bool value(const QString& key, QString* value) const override;
     void setValue(const QString& key, const QString& value, bool locked) override;
+    void remove(const QString& key) { values_.remove(key); }
     QString jobName() const override { return jobName_; }
     void setJobName(const QString& name) { jobName_ = name; }
 

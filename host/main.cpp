@@ -1,23 +1,33 @@
 // printpanels-host: a print dialog that hosts print-dialog plug-ins.
 //
-//   printpanels-host --queue QUEUE [FILE]     print FILE to a CUPS queue
+//   printpanels-host [FILE]                   print FILE; the dialog starts on
+//                                             the default CUPS destination
+//   printpanels-host --queue QUEUE [FILE]     ... on that queue
 //   printpanels-host --ppd PPD [FILE]         try the panels on a PPD file
 //   --list-panels                             one line per panel: name TAB kind
 //   --screenshot PNG                          render the dialog to PNG and exit
+//   --page NAME (with --screenshot)           show the page with that name
 //   --press BUTTON (with --screenshot)        press the button with that text
 //                                             first and render the window it
 //                                             opens, e.g. "Color Balance..."
 //
+// A job sent is named on standard output as QUEUE-ID, as lp names it.
 // Exit status: 0 printed, saved, listed or rendered; 1 the user cancelled;
-// 2 bad arguments, a queue or PPD that cannot be opened, or a failed render.
+// 2 bad arguments, a queue, document or PPD that cannot be opened, no
+// plug-in to list, or a failed render. With a display, start-up errors are
+// shown in a window as well as on standard error.
 #include "HostSession.h"
 #include "PluginSet.h"
+#include "PreviewPane.h"
 #include "PrintDialog.h"
+#include "PrinterStatus.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTextStream>
@@ -28,10 +38,27 @@ using namespace printpanels::host;
 
 namespace {
 
+bool g_interactive = false; // a user sees windows
+
 int fail(const QString& text)
 {
     QTextStream(stderr) << "printpanels-host: " << text << Qt::endl;
+    if (g_interactive)
+        QMessageBox::critical(nullptr, QApplication::translate("main", "Print"), text);
     return 2;
+}
+
+// Lets the dialog's background work (preview, printer state) finish, for a
+// picture of what a user would see.
+void settle(PrintDialog& dialog)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QApplication::processEvents();
+    while (dialog.preview()->busy() && clock.elapsed() < 30000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    for (int i = 0; i < 10; ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 } // namespace
@@ -39,28 +66,37 @@ int fail(const QString& text)
 int main(int argc, char** argv)
 {
     // Listing and rendering need no display.
+    bool batch = false;
     for (int i = 1; i < argc; ++i)
-        if ((!std::strcmp(argv[i], "--list-panels") || !std::strcmp(argv[i], "--screenshot")
-             || !std::strncmp(argv[i], "--screenshot=", 13))
-            && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (!std::strcmp(argv[i], "--list-panels") || !std::strcmp(argv[i], "--screenshot")
+            || !std::strncmp(argv[i], "--screenshot=", 13))
+            batch = true;
+    if (batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("printpanels-host"));
     QApplication::setOrganizationName(QStringLiteral("printpanels"));
+    const QString platform = QGuiApplication::platformName();
+    g_interactive = !batch && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Print dialog with the printer's plug-in panels."));
     parser.addHelpOption();
-    const QCommandLineOption queueOpt(QStringLiteral("queue"), QStringLiteral("CUPS queue to print to."), QStringLiteral("QUEUE"));
+    const QCommandLineOption queueOpt(QStringLiteral("queue"),
+                                      QStringLiteral("CUPS queue to start on (default: the default destination)."),
+                                      QStringLiteral("QUEUE"));
     const QCommandLineOption ppdOpt(QStringLiteral("ppd"), QStringLiteral("PPD file to use instead of a queue."), QStringLiteral("FILE"));
     const QCommandLineOption listOpt(QStringLiteral("list-panels"), QStringLiteral("List the panels (name TAB kind) and exit."));
     const QCommandLineOption shotOpt(QStringLiteral("screenshot"), QStringLiteral("Render the dialog to PNG and exit."), QStringLiteral("PNG"));
+    const QCommandLineOption pageOpt(QStringLiteral("page"),
+                                     QStringLiteral("With --screenshot: show the page with this name."),
+                                     QStringLiteral("NAME"));
     const QCommandLineOption pressOpt(QStringLiteral("press"),
                                       QStringLiteral("With --screenshot: press the button with this text first and "
                                                      "render the window it opens."),
                                       QStringLiteral("BUTTON"));
-    parser.addOptions({queueOpt, ppdOpt, listOpt, shotOpt, pressOpt});
+    parser.addOptions({queueOpt, ppdOpt, listOpt, shotOpt, pageOpt, pressOpt});
     parser.addPositionalArgument(QStringLiteral("document"), QStringLiteral("Document to print (optional)."), QStringLiteral("[FILE]"));
     parser.process(app);
 
@@ -76,38 +112,62 @@ int main(int argc, char** argv)
             return fail(QStringLiteral("%1: not a readable file").arg(positional.first()));
         document = info.absoluteFilePath();
     }
-    if (!parser.isSet(listOpt) && !parser.isSet(queueOpt) && !parser.isSet(ppdOpt))
-        return fail(QStringLiteral("name a queue with --queue or a PPD file with --ppd"));
 
     HostSession session;
     QString error;
-    if (parser.isSet(queueOpt) && !session.openQueue(parser.value(queueOpt), &error))
-        return fail(error);
-    if (parser.isSet(ppdOpt) && !session.openPpdFile(parser.value(ppdOpt), &error))
-        return fail(error);
-    if (!session.settings().load())
+    if (parser.isSet(queueOpt)) {
+        if (!session.openQueue(parser.value(queueOpt), &error))
+            return fail(error);
+    } else if (parser.isSet(ppdOpt)) {
+        if (!session.openPpdFile(parser.value(ppdOpt), &error))
+            return fail(error);
+    } else if (!parser.isSet(listOpt)) {
+        // The default destination, else the first one CUPS lists.
+        const QList<PrinterStatus> printers = listPrinters(&error);
+        if (printers.isEmpty())
+            return fail(error.isEmpty() ? QStringLiteral("no printer is set up in CUPS; name a PPD file with --ppd") : error);
+        if (!session.openQueue(printers.first().name, &error))
+            return fail(error);
+    }
+    if (!session.settingsReadable())
         QTextStream(stderr) << "printpanels-host: the saved print settings cannot be read" << Qt::endl;
-    session.settings().setJobName(document.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(document).fileName());
+    session.setJobName(document.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(document).fileName());
 
     PluginSet plugins;
     plugins.load(PluginSet::searchPath());
-    for (const QString& warning : plugins.warnings())
-        QTextStream(stderr) << "printpanels-host: " << warning << Qt::endl;
-    const QList<PluginSet::Panel> panels = plugins.printerPanels(&session);
+    QStringList problems = plugins.warnings();
+    if (plugins.count() == 0)
+        problems << QStringLiteral("no print-dialog plug-in was found in %1")
+                        .arg(plugins.searched().join(QStringLiteral(", ")));
+    for (const QString& problem : problems)
+        QTextStream(stderr) << "printpanels-host: " << problem << Qt::endl;
 
     if (parser.isSet(listOpt)) {
+        if (plugins.count() == 0)
+            return 2;
         QTextStream out(stdout);
-        for (const auto& p : panels)
+        for (const auto& p : plugins.printerPanels(&session))
             out << p.panel->panelName() << '\t' << p.panel->panelKind() << '\n';
         return 0;
     }
 
-    PrintDialog dialog(session, panels, document);
+    PrintDialog dialog(session, plugins, document);
+    if (!problems.isEmpty())
+        dialog.showMessage(problems.join(QLatin1Char('\n')));
     if (parser.isSet(shotOpt)) {
         dialog.setAttribute(Qt::WA_DontShowOnScreen);
         dialog.show();
+        if (parser.isSet(pageOpt)) {
+            int index = -1;
+            for (int i = 0; i < dialog.pages()->count(); ++i)
+                if (dialog.pages()->tabText(i).remove(QLatin1Char('&')) == parser.value(pageOpt))
+                    index = i;
+            if (index < 0)
+                return fail(QStringLiteral("no page \"%1\" to show").arg(parser.value(pageOpt)));
+            dialog.pages()->setCurrentIndex(index);
+        }
         dialog.adjustSize();
-        QApplication::processEvents();
+        settle(dialog);
         QPixmap shot;
         if (parser.isSet(pressOpt)) {
             QAbstractButton* button = nullptr;
@@ -145,5 +205,9 @@ int main(int argc, char** argv)
         dialog.hide();
         return 0;
     }
-    return dialog.exec() == QDialog::Accepted ? 0 : 1;
+    if (dialog.exec() != QDialog::Accepted)
+        return 1;
+    if (!dialog.jobReference().isEmpty())
+        QTextStream(stdout) << dialog.jobReference() << Qt::endl;
+    return 0;
 }

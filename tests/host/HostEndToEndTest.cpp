@@ -1,11 +1,7 @@
 // printpanels-host against a private cupsd whose queue uses the printer's PPD:
 // the dialog opens from the queue, options are changed through the panel's
 // controls, Print submits the job, and CUPS reports the chosen options.
-#include "HostSession.h"
-#include "HostTestSupport.h"
-#include "PluginSet.h"
-#include "PpdApi.h"
-#include "PrintDialog.h"
+#include "QueueDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +13,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <fcntl.h>
 #include <filesystem>
@@ -27,67 +24,11 @@
 #include <unistd.h>
 
 using namespace printpanels::host;
+using hosttest::QueueDialog;
+using hosttest::jobAttributes;
+using hosttest::filesUnder;
 
 namespace {
-
-// The job's attributes as CUPS reports them (IPP Get-Job-Attributes).
-std::map<std::string, std::string> jobAttributes(int jobId, const char* user = nullptr)
-{
-    std::map<std::string, std::string> out;
-    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-    const std::string uri = "ipp://localhost/jobs/" + std::to_string(jobId);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, user ? user : cupsUser());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
-    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-    for (ipp_attribute_t* a = response ? ippFirstAttribute(response) : nullptr; a; a = ippNextAttribute(response)) {
-        if (ippGetGroupTag(a) != IPP_TAG_JOB || !ippGetName(a))
-            continue;
-        std::string value;
-        for (int i = 0; i < ippGetCount(a); ++i) {
-            if (i)
-                value += '|'; // several values: the option was split
-            if (const char* text = ippGetString(a, i, nullptr)) {
-                value += text;
-            } else {
-                char buf[256];
-                ippAttributeString(a, buf, sizeof buf);
-                value += buf;
-                break;
-            }
-        }
-        out[ippGetName(a)] = value;
-    }
-    ippDelete(response);
-    return out;
-}
-
-struct QueueDialog {
-    HostSession session;
-    PluginSet plugins;
-    std::unique_ptr<PrintDialog> dialog;
-
-    explicit QueueDialog(const QString& document, const QString& queue = QStringLiteral("corvane"))
-    {
-        QString error;
-        if (!session.openQueue(queue, &error)) {
-            ADD_FAILURE() << error.toStdString();
-            return;
-        }
-        session.settings().load();
-        session.settings().setJobName(QStringLiteral("page.txt"));
-        plugins.load(PluginSet::searchPath());
-        dialog = std::make_unique<PrintDialog>(session, plugins.printerPanels(&session), document);
-        dialog->show();
-        QApplication::processEvents();
-    }
-    ~QueueDialog() { dialog.reset(); }
-    QComboBox* popUp(const char* label) const
-    {
-        return qobject_cast<QComboBox*>(
-            hosttest::controlLabelled(dialog->pages()->widget(0), QString::fromLatin1(label)));
-    }
-};
 
 TEST(HostEndToEnd, PrintSendsTheChosenOptionsAndTheNextDialogShowsThemAgain)
 {
@@ -122,8 +63,7 @@ TEST(HostEndToEnd, PrintSendsTheChosenOptionsAndTheNextDialogShowsThemAgain)
         ASSERT_TRUE(hosttest::chooseByKeyboard(colour, QStringLiteral("Grayscale")));
         run.dialog->copiesBox()->setValue(2);
 
-        QTest::mouseClick(run.dialog->printButton(), Qt::LeftButton);
-        jobId = run.dialog->jobId();
+        jobId = run.print();
         ASSERT_GT(jobId, 0) << run.dialog->messageLabel()->text().toStdString() << cupsd.errorLog();
     }
 
@@ -195,13 +135,12 @@ TEST(HostEndToEnd, ColorBalanceAndBrightnessReachTheJobOnlyWhenPrintingToTheQueu
             QTest::keyClicks(shadows, QStringLiteral("-2"));
             QTest::keyClick(shadows, Qt::Key_Return); // OK
         });
-        auto* brightness = run.dialog->pages()->widget(0)->findChild<QSlider*>(QStringLiteral("brightnessSlider"));
+        auto* brightness = run.dialog->panelPage(QStringLiteral("Image Options"))->findChild<QSlider*>(QStringLiteral("brightnessSlider"));
         ASSERT_NE(brightness, nullptr);
         brightness->setFocus();
         QTest::keyClick(brightness, Qt::Key_Right);
         QTest::keyClick(brightness, Qt::Key_Right);
-        QTest::mouseClick(run.dialog->printButton(), Qt::LeftButton);
-        jobId = run.dialog->jobId();
+        jobId = run.print();
         ASSERT_GT(jobId, 0) << run.dialog->messageLabel()->text().toStdString() << cupsd.errorLog();
     }
     const auto job = jobAttributes(jobId);
@@ -222,23 +161,12 @@ TEST(HostEndToEnd, ColorBalanceAndBrightnessReachTheJobOnlyWhenPrintingToTheQueu
         ASSERT_TRUE(hosttest::chooseByKeyboard(target, QStringLiteral("Cyan")));
         EXPECT_EQ(shadows->text(), QStringLiteral("-2"));
     });
-    ASSERT_TRUE(hosttest::chooseByKeyboard(again.dialog->destinationBox(), QStringLiteral("Save to file")));
+    // "Save to File" comes after the printers.
+    again.dialog->printerList()->setFocus();
+    QTest::keyClick(again.dialog->printerList(), Qt::Key_End);
     again.dialog->outputFileEdit()->setText(QString::fromStdString(dir.file("out.txt")));
     ASSERT_TRUE(again.dialog->print()) << again.dialog->messageLabel()->text().toStdString();
     EXPECT_EQ(again.session.ppd().markedValue("QVColorDensityCyanHigh"), "0");
-}
-
-// Everything under `dir` (recursively) as one text.
-std::string filesUnder(const std::string& dir)
-{
-    std::string all;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir, ec))
-        if (entry.is_regular_file()) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            all.append(std::istreambuf_iterator<char>(in), {});
-        }
-    return all;
 }
 
 TEST(HostEndToEnd, SecurePrintSendsTheValuesOnceAndThePasscodeNowhereElse)
@@ -264,14 +192,14 @@ TEST(HostEndToEnd, SecurePrintSendsTheValuesOnceAndThePasscodeNowhereElse)
     const char* passcode = "40917";
 
     auto jobType = [](QueueDialog& run) {
-        return run.dialog->pages()->widget(1)->findChild<QComboBox*>(QStringLiteral("jobtypeButton"));
+        return run.dialog->panelPage(QStringLiteral("Job Type"))->findChild<QComboBox*>(QStringLiteral("jobtypeButton"));
     };
     int secureJob = 0, normalJob = 0;
     {
         QueueDialog run(document, queue);
         ASSERT_TRUE(run.dialog);
-        ASSERT_EQ(run.dialog->pages()->tabText(1), QStringLiteral("Job Type"));
-        run.dialog->pages()->setCurrentIndex(1);
+        ASSERT_NE(run.dialog->panelPage(QStringLiteral("Job Type")), nullptr);
+        run.dialog->pages()->setCurrentWidget(run.dialog->panelPage(QStringLiteral("Job Type")));
         QComboBox* type = jobType(run);
         ASSERT_NE(type, nullptr);
         bool ran = false;
@@ -288,15 +216,13 @@ TEST(HostEndToEnd, SecurePrintSendsTheValuesOnceAndThePasscodeNowhereElse)
         });
         ASSERT_TRUE(hosttest::chooseByKeyboard(type, QStringLiteral("Secure Print")));
         ASSERT_TRUE(ran);
-        QTest::mouseClick(run.dialog->printButton(), Qt::LeftButton);
-        secureJob = run.dialog->jobId();
+        secureJob = run.print();
         ASSERT_GT(secureJob, 0) << run.dialog->messageLabel()->text().toStdString();
     }
     {
         QueueDialog run(document, queue);
         ASSERT_TRUE(run.dialog);
-        QTest::mouseClick(run.dialog->printButton(), Qt::LeftButton);
-        normalJob = run.dialog->jobId();
+        normalJob = run.print();
         ASSERT_GT(normalJob, 0);
     }
     dup2(savedErr, 2);

@@ -7,12 +7,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
 #include <QWidget>
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -59,6 +61,17 @@ inline bool chooseByKeyboard(QComboBox* combo, const QString& itemText)
         QTest::keyClick(combo, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
     QApplication::processEvents();
     return combo->currentIndex() == target;
+}
+
+// Runs the event loop until `done` holds or `timeoutMs` have passed; returns
+// `done()`.
+inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
 }
 
 // The printer's PPD without one option (every line that names it), written

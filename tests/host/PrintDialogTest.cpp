@@ -4,6 +4,7 @@
 // screen reader finds every control by its label.
 #include "HostSession.h"
 #include "HostTestSupport.h"
+#include "PageSetupPage.h"
 #include "PluginSet.h"
 #include "PrintDialog.h"
 
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 using namespace printpanels::host;
 
@@ -37,12 +39,12 @@ struct DialogRun {
             ADD_FAILURE() << error.toStdString();
         session.settings().load();
         plugins.load(PluginSet::searchPath());
-        dialog = std::make_unique<PrintDialog>(session, plugins.printerPanels(&session), document);
+        dialog = std::make_unique<PrintDialog>(session, plugins, document);
         dialog->show();
         QApplication::processEvents();
     }
     ~DialogRun() { dialog.reset(); } // before the plug-ins go
-    QWidget* panel() const { return dialog->pages()->widget(0); }
+    QWidget* panel() const { return dialog->panelPage(QStringLiteral("Image Options")); }
     QComboBox* popUp(const char* label) const
     {
         return qobject_cast<QComboBox*>(hosttest::controlLabelled(panel(), QString::fromLatin1(label)));
@@ -50,15 +52,20 @@ struct DialogRun {
     std::string marked(const char* keyword) { return session.ppd().markedValue(keyword); }
 };
 
-TEST(HostPrintDialog, ShowsThePanelsThenFeaturesNoPanelListsThenSummary)
+TEST(HostPrintDialog, ShowsGeneralAndPageSetupThenThePanelsThenFeaturesNoPanelListsThenSummary)
 {
     DialogRun run;
     QTabWidget* pages = run.dialog->pages();
-    ASSERT_EQ(pages->count(), 4);
-    EXPECT_EQ(pages->tabText(0), QStringLiteral("Image Options"));
-    EXPECT_EQ(pages->tabText(1), QStringLiteral("Job Type"));
-    EXPECT_EQ(pages->tabText(2), QStringLiteral("Printer Features"));
-    EXPECT_EQ(pages->tabText(3), QStringLiteral("Summary"));
+    ASSERT_EQ(pages->count(), 6);
+    EXPECT_EQ(pages->tabText(0), QStringLiteral("General"));
+    EXPECT_EQ(pages->tabText(1), QStringLiteral("Page Setup"));
+    EXPECT_EQ(pages->tabText(2), QStringLiteral("Image Options"));
+    EXPECT_EQ(pages->tabText(3), QStringLiteral("Job Type"));
+    EXPECT_EQ(pages->tabText(4), QStringLiteral("Printer Features"));
+    EXPECT_EQ(pages->tabText(5), QStringLiteral("Summary"));
+    // Paper size and two-sided printing are on Page Setup, not among the
+    // Printer Features.
+    EXPECT_TRUE(run.dialog->pageSetup()->isAncestorOf(run.dialog->featureControl(QStringLiteral("PageSize"))));
 
     for (const char* own : {"ColorModel", "DrvResolution", "ImageType", "TonerMode", "GrayGuarantee", "Brightness",
                             "Screen", "ImageAdjustmentMode", "QVColorDensityBlackLow", "QVColorDensityYellowHigh",
@@ -129,12 +136,12 @@ TEST(HostPrintDialog, WithoutAJobTypeTheSecurePrintOptionsAreOrdinaryPrinterFeat
     // are on the Printer Features page, and nothing else changes.
     lwtest::TempDir dir;
     DialogRun run({}, hosttest::ppdWithout(dir, "JobType"));
-    ASSERT_EQ(run.dialog->pages()->count(), 3);
-    EXPECT_EQ(run.dialog->pages()->tabText(0), QStringLiteral("Image Options"));
+    ASSERT_EQ(run.dialog->pages()->count(), 5);
+    EXPECT_EQ(run.dialog->pages()->tabText(2), QStringLiteral("Image Options"));
     auto* passcode = qobject_cast<QLineEdit*>(run.dialog->featureControl(QStringLiteral("SecurePrintPasscode")));
     ASSERT_NE(passcode, nullptr);
     EXPECT_EQ(passcode->echoMode(), QLineEdit::Password);
-    auto* duplex = qobject_cast<QComboBox*>(hosttest::controlLabelled(run.dialog.get(), QStringLiteral("Two-Sided:")));
+    auto* duplex = qobject_cast<QComboBox*>(hosttest::controlLabelled(run.dialog.get(), QStringLiteral("Two-sided:")));
     ASSERT_NE(duplex, nullptr);
     const QString longEdge = duplex->itemText(duplex->findData(QStringLiteral("DuplexNoTumble")));
     ASSERT_TRUE(hosttest::chooseByKeyboard(duplex, longEdge));
@@ -196,23 +203,34 @@ TEST(HostPrintDialog, ValuesComeBackTheNextTimeAndSavingToAFileCopiesTheDocument
     EXPECT_EQ(kept.readAll(), QByteArray("hello\n"));
 }
 
-TEST(HostPrintDialog, ChangesAfterAFailedPrintAreKeptOnCancelAndAPhotoImageTypeComesBack)
+TEST(HostPrintDialog, CancelLeavesTheStoredSettingsAsTheyWereEvenAfterAFailedPrintAndAPhotoImageTypeComesBack)
 {
     lwtest::TempDir dir;
+    const QString document = QString::fromStdString(dir.write("doc.txt", "hello\n"));
     {
-        DialogRun run(QString::fromStdString(dir.write("doc.txt", "hello\n")));
-        ASSERT_TRUE(hosttest::chooseByKeyboard(run.popUp("Toner Save:"), QStringLiteral("By Image Type")));
-        run.dialog->outputFileEdit()->setText(QString::fromStdString(dir.file("missing/out.txt")));
-        EXPECT_FALSE(run.dialog->print());
+        DialogRun run(document);
         // Photo only goes with toner save "By Image Type", which gray
         // guarantee (on by default) does not allow.
+        ASSERT_TRUE(hosttest::chooseByKeyboard(run.popUp("Toner Save:"), QStringLiteral("By Image Type")));
         ASSERT_TRUE(hosttest::chooseByKeyboard(run.popUp("Image Type:"), QStringLiteral("Photo")));
         EXPECT_EQ(run.marked("ImageType"), "Photo");
-        run.dialog->reject();
+        run.dialog->outputFileEdit()->setText(QString::fromStdString(dir.file("out.txt")));
+        ASSERT_TRUE(run.dialog->print()) << run.dialog->messageLabel()->text().toStdString();
+    }
+    {
+        // A failed save stores nothing, and neither does Cancel after it.
+        DialogRun run(document);
+        ASSERT_TRUE(hosttest::chooseByKeyboard(run.popUp("Image Type:"), QStringLiteral("Normal")));
+        ASSERT_TRUE(hosttest::chooseByKeyboard(run.popUp("Color Mode:"), QStringLiteral("Grayscale")));
+        run.dialog->outputFileEdit()->setText(QString::fromStdString(dir.file("missing/out.txt")));
+        EXPECT_FALSE(run.dialog->print());
+        QTest::keyClick(run.dialog.get(), Qt::Key_Escape);
+        EXPECT_FALSE(run.dialog->isVisible());
     }
     DialogRun again;
     EXPECT_EQ(again.popUp("Image Type:")->currentText(), QStringLiteral("Photo"));
     EXPECT_EQ(again.popUp("Toner Save:")->currentText(), QStringLiteral("By Image Type"));
+    EXPECT_EQ(again.popUp("Color Mode:")->currentText(), QStringLiteral("Color"));
     EXPECT_EQ(again.marked("ImageType"), "Photo");
     EXPECT_EQ(again.marked("TonerMode"), "3");
 }
@@ -243,6 +261,71 @@ TEST(HostPrintDialog, EveryControlHasALabelOrNameAndTakesKeyboardFocus)
     EXPECT_GT(controls, 20);
 }
 
+// The letter after '&' in a text, lower case; 0 when there is none.
+QChar mnemonic(const QString& text)
+{
+    const qsizetype at = text.indexOf(QLatin1Char('&'));
+    return at >= 0 && at + 1 < text.size() ? text[at + 1].toLower() : QChar();
+}
+
+TEST(HostPrintDialog, TheDialogsOwnControlsAreReachedByTheirMnemonicsAndInOrderByTab)
+{
+    lwtest::TempDir dir;
+    DialogRun run(QString::fromStdString(dir.write("doc.txt", "hello\n")));
+    PrintDialog* dialog = run.dialog.get();
+    QTabWidget* pages = dialog->pages();
+    // On every page, with what is around the pages: no letter twice.
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        QApplication::processEvents();
+        QMap<QChar, QString> taken;
+        for (QWidget* w : dialog->findChildren<QWidget*>()) {
+            QString text;
+            if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy())
+                text = label->text();
+            else if (auto* button = qobject_cast<QAbstractButton*>(w))
+                text = button->text();
+            const QChar letter = mnemonic(text);
+            if (letter.isNull() || !w->isVisible())
+                continue;
+            EXPECT_FALSE(taken.contains(letter)) << pages->tabText(page).toStdString() << ": " << text.toStdString()
+                                                 << " and " << taken.value(letter).toStdString();
+            taken.insert(letter, text);
+        }
+    }
+    // Each control the dialog adds has a label with its own letter, and the
+    // letter takes the keyboard there.
+    const struct {
+        int page;
+        const char* label;
+    } owned[] = {{0, "Printer:"}, {0, "Output file:"}, {0, "Pages:"}, {1, "Two-sided:"},
+                 {1, "Paper size:"}, {1, "Orientation:"}, {1, "Pages per sheet:"}};
+    for (const auto& [page, text] : owned) {
+        pages->setCurrentIndex(page);
+        QApplication::processEvents();
+        QLabel* label = nullptr;
+        for (QLabel* l : pages->widget(page)->findChildren<QLabel*>())
+            if (l->text().remove(QLatin1Char('&')) == QLatin1String(text))
+                label = l;
+        ASSERT_TRUE(label && label->buddy()) << text;
+        const QChar letter = mnemonic(label->text());
+        ASSERT_FALSE(letter.isNull()) << text;
+        QTest::keyClick(dialog, Qt::Key(Qt::Key_A + (letter.unicode() - u'a')), Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), label->buddy()) << text;
+    }
+    // The General page from the top: printer, file, Browse, pages.
+    pages->setCurrentIndex(0);
+    dialog->printerList()->setFocus();
+    QWidget* browse = nullptr;
+    for (QPushButton* b : dialog->findChildren<QPushButton*>())
+        if (b->text().remove(QLatin1Char('&')) == QStringLiteral("Browse..."))
+            browse = b;
+    for (QWidget* next : {static_cast<QWidget*>(dialog->outputFileEdit()), browse, static_cast<QWidget*>(dialog->pageRangesEdit())}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << QApplication::focusWidget()->objectName().toStdString();
+    }
+}
+
 TEST(HostPrintDialog, ScreenReadersHearTheMessageAndTheValuesThemselves)
 {
     DialogRun run;
@@ -258,7 +341,7 @@ TEST(HostPrintDialog, ScreenReadersHearTheMessageAndTheValuesThemselves)
     // A label announces a new text (as a name change) only while it has no
     // fixed accessible name.
     EXPECT_TRUE(message->accessibleName().isEmpty());
-    for (const char* value : {"printerName", "documentName"}) {
+    for (const char* value : {"printerState", "documentName"}) {
         auto* label = run.dialog->findChild<QLabel*>(QString::fromLatin1(value));
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(name(label), label->text()) << value;
@@ -278,6 +361,15 @@ TEST(HostCommandLine, ListPanelsPrintsNameTabKind)
         {PRINTPANELS_HOST_BIN, "--ppd", hosttest::ppdWithout(dir, "JobType"), "--list-panels"},
         {{"PRINTPANELS_PLUGIN_PATH", PRINTPANELS_TEST_PLUGIN_DIR}, {"QT_QPA_PLATFORM", "offscreen"}});
     EXPECT_EQ(noJobType.out, "Image Options\tcom.PrinterPDE\n") << noJobType.err;
+
+    // Without a plug-in: where it looked, and a failure.
+    lwtest::TempDir empty;
+    const lwtest::ProcessResult none = lwtest::runProcess(
+        {PRINTPANELS_HOST_BIN, "--ppd", PRINTPANELS_TEST_PPD, "--list-panels"},
+        {{"PRINTPANELS_PLUGIN_PATH", empty.path()}, {"QT_QPA_PLATFORM", "offscreen"}});
+    EXPECT_NE(none.exitStatus, 0);
+    EXPECT_EQ(none.out, "");
+    EXPECT_NE(none.err.find("no print-dialog plug-in was found in " + empty.path()), std::string::npos) << none.err;
 
     const lwtest::ProcessResult bad = lwtest::runProcess(
         {PRINTPANELS_HOST_BIN, "--ppd", "/nonexistent.ppd", "--list-panels"}, {{"QT_QPA_PLATFORM", "offscreen"}});
