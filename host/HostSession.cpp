@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <cstdio>
 #include <unistd.h>
 
 namespace printpanels::host {
@@ -72,6 +73,15 @@ bool HostSession::openQueue(const QString& queue, QString* error)
         if (ppd->markedValue(option.keyword) != option.defaultChoice)
             queueNamed_.insert(option.keyword);
     cupsFreeDests(1, dest);
+    // What the queue applies on its own is this printer's default: the
+    // panels start from it and their "Default" goes back to it, as CUPS's own
+    // copy of the PPD has it after `lpadmin -o OPTION=VALUE`.
+    for (const std::string& keyword : queueNamed_) {
+        ppd_option_t* option = ppd->ppd() ? ppdFindOption(ppd->ppd(), keyword.c_str()) : nullptr;
+        const std::string value = ppd->markedValue(keyword);
+        if (option && ppdFindChoice(option, value.c_str()) && value.rfind("Custom.", 0) != 0)
+            std::snprintf(option->defchoice, sizeof option->defchoice, "%s", value.c_str());
+    }
 
     adopt(std::move(ppd), queue);
     queue_ = queue;

@@ -89,7 +89,7 @@ TEST(HostPrinterChoice, TheJobCarriesTheLayoutAndWhatTheDialogShowsOverTheQueues
     cupsSetServer(nullptr);
     // The queue prints two-sided unless told otherwise.
     ASSERT_TRUE(cupsd.addQueue("layout-duplex", "socket://127.0.0.1:9100", PRINTPANELS_TEST_PPD,
-                               {"Duplex-default=DuplexNoTumble", "number-up-default=4"}))
+                               {"Duplex-default=DuplexNoTumble", "number-up-default=4", "ColorModel-default=Gray"}))
         << cupsd.errorLog();
     lwtest::TempDir dir;
     const QString document = QString::fromStdString(dir.write("pages.txt", "one\f two\f three\f four\n"));
@@ -100,6 +100,11 @@ TEST(HostPrinterChoice, TheJobCarriesTheLayoutAndWhatTheDialogShowsOverTheQueues
     ASSERT_NE(twoSided, nullptr);
     EXPECT_EQ(twoSided->currentData().toString(), QStringLiteral("DuplexNoTumble"));
     EXPECT_EQ(run.dialog->pageSetup()->numberUp(), 4);
+    // The panels start from the queue's defaults too, and their "Default"
+    // goes back to them.
+    QComboBox* colour = run.popUp("Color Mode:");
+    ASSERT_NE(colour, nullptr);
+    EXPECT_EQ(colour->currentText(), QStringLiteral("Grayscale"));
     // "Off" is the PPD's default, not the queue's: the job must say so.
     ASSERT_TRUE(hosttest::chooseByKeyboard(twoSided, QStringLiteral("Off")));
     ASSERT_TRUE(hosttest::chooseByKeyboard(run.dialog->pageSetup()->numberUpBox(), QStringLiteral("1")));
@@ -133,7 +138,8 @@ TEST(HostPrinterChoice, TheJobCarriesTheLayoutAndWhatTheDialogShowsOverTheQueues
     EXPECT_EQ(attr(job, "page-ranges"), "1-2,4-4");
     EXPECT_EQ(attr(job, "copies"), "3");
     EXPECT_EQ(attr(job, "collate"), "false");
-    EXPECT_EQ(attr(job, "ColorModel"), "(absent)"); // neither the PPD nor the queue differ
+    EXPECT_EQ(attr(job, "ColorModel"), "Gray"); // the queue's default, shown and sent
+    EXPECT_EQ(attr(job, "ImageType"), "Off");
 
     // Withdrawn while it goes out: nothing is left in the queue.
     JobRequest request;
