@@ -75,6 +75,8 @@ bool PpdDocument::open(const QString& path, QString* error)
                          .arg(line);
         return false;
     }
+    // The PPD's texts in the user's language, where it has them.
+    ppdLocalize(ppd_);
     ppdMarkDefaults(ppd_);
     return true;
 }

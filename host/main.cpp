@@ -25,13 +25,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTextStream>
 #include <QTimer>
+#include <QTranslator>
 #include <cstring>
 
 using namespace printpanels::host;
@@ -40,11 +44,34 @@ namespace {
 
 bool g_interactive = false; // a user sees windows
 
+// The texts of the command line and of start-up errors.
+struct CommandLine {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+};
+
+// The translations of the user's language: ours (from PRINTPANELS_TRANSLATIONS_DIR
+// when set, else from where they are installed) and Qt's own, for the standard
+// buttons.
+void installTranslations(QApplication& app)
+{
+    const QString ours = qEnvironmentVariable("PRINTPANELS_TRANSLATIONS_DIR", QStringLiteral(PRINTPANELS_TRANSLATIONS_DIR));
+    const std::pair<QString, QString> catalogues[] = {
+        {QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)},
+        {QStringLiteral("printpanels-host"), ours}};
+    for (const auto& [name, dir] : catalogues) {
+        auto* translator = new QTranslator(&app);
+        if (translator->load(QLocale(), name, QStringLiteral("_"), dir))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    }
+}
+
 int fail(const QString& text)
 {
     QTextStream(stderr) << "printpanels-host: " << text << Qt::endl;
     if (g_interactive)
-        QMessageBox::critical(nullptr, QApplication::translate("main", "Print"), text);
+        QMessageBox::critical(nullptr, CommandLine::tr("Print"), text);
     return 2;
 }
 
@@ -71,45 +98,52 @@ int main(int argc, char** argv)
         if (!std::strcmp(argv[i], "--list-panels") || !std::strcmp(argv[i], "--screenshot")
             || !std::strncmp(argv[i], "--screenshot=", 13))
             batch = true;
-    if (batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Without a display the arguments are still checked and errors reported
+    // on standard error; the dialog itself needs one.
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    bool headless = false;
+    if ((batch || noDisplay) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        headless = !batch;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("printpanels-host"));
     QApplication::setOrganizationName(QStringLiteral("printpanels"));
+    installTranslations(app);
     const QString platform = QGuiApplication::platformName();
     g_interactive = !batch && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Print dialog with the printer's plug-in panels."));
+    parser.setApplicationDescription(CommandLine::tr("Print dialog with the printer's plug-in panels."));
     parser.addHelpOption();
     const QCommandLineOption queueOpt(QStringLiteral("queue"),
-                                      QStringLiteral("CUPS queue to start on (default: the default destination)."),
+                                      CommandLine::tr("CUPS queue to start on (default: the default destination)."),
                                       QStringLiteral("QUEUE"));
-    const QCommandLineOption ppdOpt(QStringLiteral("ppd"), QStringLiteral("PPD file to use instead of a queue."), QStringLiteral("FILE"));
-    const QCommandLineOption listOpt(QStringLiteral("list-panels"), QStringLiteral("List the panels (name TAB kind) and exit."));
-    const QCommandLineOption shotOpt(QStringLiteral("screenshot"), QStringLiteral("Render the dialog to PNG and exit."), QStringLiteral("PNG"));
+    const QCommandLineOption ppdOpt(QStringLiteral("ppd"), CommandLine::tr("PPD file to use instead of a queue."), QStringLiteral("FILE"));
+    const QCommandLineOption listOpt(QStringLiteral("list-panels"), CommandLine::tr("List the panels (name TAB kind) and exit."));
+    const QCommandLineOption shotOpt(QStringLiteral("screenshot"), CommandLine::tr("Render the dialog to PNG and exit."), QStringLiteral("PNG"));
     const QCommandLineOption pageOpt(QStringLiteral("page"),
-                                     QStringLiteral("With --screenshot: show the page with this name."),
+                                     CommandLine::tr("With --screenshot: show the page with this name."),
                                      QStringLiteral("NAME"));
     const QCommandLineOption pressOpt(QStringLiteral("press"),
-                                      QStringLiteral("With --screenshot: press the button with this text first and "
-                                                     "render the window it opens."),
+                                      CommandLine::tr("With --screenshot: press the button with this text first and "
+                                         "render the window it opens."),
                                       QStringLiteral("BUTTON"));
     parser.addOptions({queueOpt, ppdOpt, listOpt, shotOpt, pageOpt, pressOpt});
-    parser.addPositionalArgument(QStringLiteral("document"), QStringLiteral("Document to print (optional)."), QStringLiteral("[FILE]"));
+    parser.addPositionalArgument(QStringLiteral("document"), CommandLine::tr("Document to print (optional)."), QStringLiteral("[FILE]"));
     parser.process(app);
 
     if (parser.isSet(queueOpt) && parser.isSet(ppdOpt))
-        return fail(QStringLiteral("--queue and --ppd exclude each other"));
+        return fail(CommandLine::tr("--queue and --ppd exclude each other"));
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1)
-        return fail(QStringLiteral("only one document can be printed at a time"));
+        return fail(CommandLine::tr("only one document can be printed at a time"));
     QString document;
     if (!positional.isEmpty()) {
         const QFileInfo info(positional.first());
         if (!info.isFile() || !info.isReadable())
-            return fail(QStringLiteral("%1: not a readable file").arg(positional.first()));
+            return fail(CommandLine::tr("%1: not a readable file").arg(positional.first()));
         document = info.absoluteFilePath();
     }
 
@@ -125,19 +159,19 @@ int main(int argc, char** argv)
         // The default destination, else the first one CUPS lists.
         const QList<PrinterStatus> printers = listPrinters(&error);
         if (printers.isEmpty())
-            return fail(error.isEmpty() ? QStringLiteral("no printer is set up in CUPS; name a PPD file with --ppd") : error);
+            return fail(error.isEmpty() ? CommandLine::tr("no printer is set up in CUPS; name a PPD file with --ppd") : error);
         if (!session.openQueue(printers.first().name, &error))
             return fail(error);
     }
     if (!session.settingsReadable())
-        QTextStream(stderr) << "printpanels-host: the saved print settings cannot be read" << Qt::endl;
+        QTextStream(stderr) << "printpanels-host: " << CommandLine::tr("the saved print settings cannot be read") << Qt::endl;
     session.setJobName(document.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(document).fileName());
 
     PluginSet plugins;
     plugins.load(PluginSet::searchPath());
     QStringList problems = plugins.warnings();
     if (plugins.count() == 0)
-        problems << QStringLiteral("no print-dialog plug-in was found in %1")
+        problems << CommandLine::tr("no print-dialog plug-in was found in %1")
                         .arg(plugins.searched().join(QStringLiteral(", ")));
     for (const QString& problem : problems)
         QTextStream(stderr) << "printpanels-host: " << problem << Qt::endl;
@@ -151,6 +185,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    if (headless)
+        return fail(CommandLine::tr("there is no display to show the dialog on (DISPLAY is not set)"));
     PrintDialog dialog(session, plugins, document);
     if (!problems.isEmpty())
         dialog.showMessage(problems.join(QLatin1Char('\n')));
@@ -163,7 +199,7 @@ int main(int argc, char** argv)
                 if (dialog.pages()->tabText(i).remove(QLatin1Char('&')) == parser.value(pageOpt))
                     index = i;
             if (index < 0)
-                return fail(QStringLiteral("no page \"%1\" to show").arg(parser.value(pageOpt)));
+                return fail(CommandLine::tr("no page \"%1\" to show").arg(parser.value(pageOpt)));
             dialog.pages()->setCurrentIndex(index);
         }
         dialog.adjustSize();
@@ -175,7 +211,7 @@ int main(int argc, char** argv)
                 if (b->isVisible() && b->text().remove(QLatin1Char('&')) == parser.value(pressOpt))
                     button = b;
             if (!button || !button->isEnabled())
-                return fail(QStringLiteral("no button \"%1\" to press").arg(parser.value(pressOpt)));
+                return fail(CommandLine::tr("no button \"%1\" to press").arg(parser.value(pressOpt)));
             // The window the button opens runs its own modal loop: render it
             // from inside that loop, then close it.
             QTimer poll;
@@ -196,12 +232,12 @@ int main(int argc, char** argv)
             button->click();
             poll.stop();
             if (shot.isNull())
-                return fail(QStringLiteral("\"%1\" opened no window").arg(parser.value(pressOpt)));
+                return fail(CommandLine::tr("\"%1\" opened no window").arg(parser.value(pressOpt)));
         } else {
             shot = dialog.grab();
         }
         if (shot.isNull() || !shot.save(parser.value(shotOpt), "PNG"))
-            return fail(QStringLiteral("%1: the picture cannot be written").arg(parser.value(shotOpt)));
+            return fail(CommandLine::tr("%1: the picture cannot be written").arg(parser.value(shotOpt)));
         dialog.hide();
         return 0;
     }

@@ -17,6 +17,10 @@
 #include <QUiLoader>
 #include <QWidget>
 
+#ifndef PRINTPANELS_TRANSLATIONS_DIR
+#define PRINTPANELS_TRANSLATIONS_DIR "/usr/share/printpanels/translations"
+#endif
+
 namespace {
 
 constexpr char kStringTableContext[] = "printpanels";
@@ -52,12 +56,16 @@ PDEBundle::PDEBundle(const QString& path)
 {
     const QFileInfo info(path);
     directory_ = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
-    // The English table ships; a table for the user's language wins when
-    // there is one.
-    if (!translator_->load(QLocale(), QStringLiteral("printpanels"), QStringLiteral("_"),
-                           QStringLiteral(":/printpanels/i18n")))
-        if (!translator_->load(QStringLiteral(":/printpanels/i18n/printpanels_en.qm")))
-            _PDELog(nullptr, "no string table: texts show their keys");
+    // The table of the user's language from where the tables are installed
+    // (PRINTPANELS_TRANSLATIONS_DIR when set), else the one inside the
+    // library, else English.
+    const QString installed =
+        qEnvironmentVariable("PRINTPANELS_TRANSLATIONS_DIR", QStringLiteral(PRINTPANELS_TRANSLATIONS_DIR));
+    const QString name = QStringLiteral("printpanels");
+    if (!translator_->load(QLocale(), name, QStringLiteral("_"), installed)
+        && !translator_->load(QLocale(), name, QStringLiteral("_"), QStringLiteral(":/printpanels/i18n"))
+        && !translator_->load(QStringLiteral(":/printpanels/i18n/printpanels_en.qm")))
+        _PDELog(nullptr, "no string table: texts show their keys");
 }
 
 PDEBundle::~PDEBundle() = default;

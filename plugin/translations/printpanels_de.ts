@@ -29,7 +29,7 @@
     <message><source>OK</source><translation>OK</translation></message>
     <message><source>Cancel</source><translation>Abbrechen</translation></message>
     <message><source>Help</source><translation>&amp;Hilfe</translation></message>
-    <message><source>Job Type</source><translation>&amp;Auftragsart</translation></message>
+    <message><source>Job Type</source><translation>Auftragsa&amp;rt</translation></message>
     <message><source>Setup...</source><translation>&amp;Einrichten...</translation></message>
     <message><source>Normal Print</source><translation>Normaler Druck</translation></message>
     <message><source>User ID</source><translation>&amp;Benutzerkennung</translation></message>

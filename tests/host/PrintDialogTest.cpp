@@ -12,6 +12,9 @@
 
 #include <QAbstractSlider>
 #include <QAccessible>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QFile>
@@ -346,6 +349,44 @@ TEST(HostPrintDialog, ScreenReadersHearTheMessageAndTheValuesThemselves)
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(name(label), label->text()) << value;
     }
+}
+
+TEST(HostPrintDialog, AGermanUserGetsTheDialogInGerman)
+{
+    hosttest::app();
+    // The host's and the plug-in's tables from the build, in place of the
+    // installed ones; Qt's own for the standard buttons.
+    qputenv("PRINTPANELS_TRANSLATIONS_DIR", PRINTPANELS_TEST_TRANSLATIONS_DIR);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QTranslator host, qt;
+    ASSERT_TRUE(host.load(QLocale(), QStringLiteral("printpanels-host"), QStringLiteral("_"),
+                          QStringLiteral(PRINTPANELS_TEST_TRANSLATIONS_DIR)));
+    QCoreApplication::installTranslator(&host);
+    if (qt.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qt);
+    {
+        DialogRun run;
+        QStringList tabs;
+        for (int i = 0; i < run.dialog->pages()->count(); ++i)
+            tabs << run.dialog->pages()->tabText(i).remove(QLatin1Char('&'));
+        EXPECT_EQ(tabs, (QStringList{"Allgemein", "Seite einrichten", "Bildoptionen", "Auftragsart",
+                                     "Druckerfunktionen", "Zusammenfassung"}));
+        auto* button = run.dialog->findChild<QPushButton*>(QStringLiteral("colorBalanceButton"));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), QStringLiteral("&Farbbalance..."));
+    }
+    QCoreApplication::removeTranslator(&host);
+    QCoreApplication::removeTranslator(&qt);
+    QLocale::setDefault(QLocale::c());
+    qunsetenv("PRINTPANELS_TRANSLATIONS_DIR");
+
+    // The command line's texts as well.
+    const lwtest::ProcessResult r = lwtest::runProcess(
+        {PRINTPANELS_HOST_BIN, "--ppd", PRINTPANELS_TEST_PPD, "--queue", "q", "--list-panels"},
+        {{"LANG", "de_DE.UTF-8"}, {"LC_ALL", ""}, {"PRINTPANELS_TRANSLATIONS_DIR", PRINTPANELS_TEST_TRANSLATIONS_DIR},
+         {"QT_QPA_PLATFORM", "offscreen"}});
+    EXPECT_EQ(r.exitStatus, 2);
+    EXPECT_NE(r.err.find("--queue und --ppd schließen einander aus"), std::string::npos) << r.err;
 }
 
 TEST(HostCommandLine, ListPanelsPrintsNameTabKind)
