@@ -1,5 +1,6 @@
 #include "PluginSet.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -26,7 +27,18 @@ QStringList PluginSet::searchPath()
     const QString env = qEnvironmentVariable("PRINTPANELS_PLUGIN_PATH");
     if (!env.isEmpty())
         return env.split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    return {QStringLiteral(PRINTPANELS_PLUGIN_DIR)};
+    // Where the plug-ins were installed, and the same place beside this
+    // program when the whole installation was put elsewhere (another
+    // prefix, a staging directory).
+    QStringList dirs{QStringLiteral(PRINTPANELS_PLUGIN_DIR)};
+    if (QCoreApplication::instance()) {
+        const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath()
+                                               + QStringLiteral("/../" PRINTPANELS_PLUGIN_SUBDIR));
+        if (QFileInfo(beside).isDir() && QFileInfo(beside).canonicalFilePath()
+                                             != QFileInfo(dirs.first()).canonicalFilePath())
+            dirs << beside;
+    }
+    return dirs;
 }
 
 void PluginSet::load(const QStringList& dirs)

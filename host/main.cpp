@@ -50,20 +50,25 @@ struct CommandLine {
 };
 
 // The translations of the user's language: ours (from PRINTPANELS_TRANSLATIONS_DIR
-// when set, else from where they are installed) and Qt's own, for the standard
+// when set, else from where they are installed, else from beside this program
+// when the installation was put elsewhere) and Qt's own, for the standard
 // buttons.
 void installTranslations(QApplication& app)
 {
-    const QString ours = qEnvironmentVariable("PRINTPANELS_TRANSLATIONS_DIR", QStringLiteral(PRINTPANELS_TRANSLATIONS_DIR));
-    const std::pair<QString, QString> catalogues[] = {
-        {QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)},
+    QStringList ours{qEnvironmentVariable("PRINTPANELS_TRANSLATIONS_DIR", QStringLiteral(PRINTPANELS_TRANSLATIONS_DIR)),
+                     QCoreApplication::applicationDirPath() + QStringLiteral("/../share/printpanels/translations")};
+    const std::pair<QString, QStringList> catalogues[] = {
+        {QStringLiteral("qtbase"), {QLibraryInfo::path(QLibraryInfo::TranslationsPath)}},
         {QStringLiteral("printpanels-host"), ours}};
-    for (const auto& [name, dir] : catalogues) {
+    for (const auto& [name, dirs] : catalogues) {
         auto* translator = new QTranslator(&app);
-        if (translator->load(QLocale(), name, QStringLiteral("_"), dir))
-            QCoreApplication::installTranslator(translator);
-        else
-            delete translator;
+        for (const QString& dir : dirs)
+            if (translator->load(QLocale(), name, QStringLiteral("_"), dir)) {
+                QCoreApplication::installTranslator(translator);
+                translator = nullptr;
+                break;
+            }
+        delete translator;
     }
 }
 

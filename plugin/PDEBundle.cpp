@@ -61,8 +61,12 @@ PDEBundle::PDEBundle(const QString& path)
     // library, else English.
     const QString installed =
         qEnvironmentVariable("PRINTPANELS_TRANSLATIONS_DIR", QStringLiteral(PRINTPANELS_TRANSLATIONS_DIR));
+    // An installation put elsewhere has them three levels above the plug-in
+    // directory (PREFIX/lib/printpanels/plugins).
+    const QString beside = directory_ + QStringLiteral("/../../../share/printpanels/translations");
     const QString name = QStringLiteral("printpanels");
     if (!translator_->load(QLocale(), name, QStringLiteral("_"), installed)
+        && !translator_->load(QLocale(), name, QStringLiteral("_"), beside)
         && !translator_->load(QLocale(), name, QStringLiteral("_"), QStringLiteral(":/printpanels/i18n"))
         && !translator_->load(QStringLiteral(":/printpanels/i18n/printpanels_en.qm")))
         _PDELog(nullptr, "no string table: texts show their keys");

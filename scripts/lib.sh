@@ -55,3 +55,16 @@ build_fuzz() {
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEVELWATCH_FUZZ_ONLY=ON &&
     cmake --build "$top/build-fuzz"
 }
+
+# Configures a build for /usr without tests and benchmarks in build-pkg/ and
+# makes the Debian packages there (cpack -G DEB): build-pkg/*.deb.
+# Debian's build flags (hardening included) apply.
+build_packages() {
+    local cxxflags ldflags
+    cxxflags="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS) $(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS)"
+    ldflags=$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)
+    CXXFLAGS=$cxxflags LDFLAGS=$ldflags cmake -S "$top" -B "$top/build-pkg" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTS=OFF -DBUILD_BENCHMARKS=OFF &&
+    cmake --build "$top/build-pkg" &&
+    (cd "$top/build-pkg" && rm -f ./*.deb && cpack -G DEB >cpack.log 2>&1 || { cat cpack.log; false; })
+}

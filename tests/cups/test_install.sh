@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# `cmake --install BUILD --prefix /usr` into a DESTDIR: levelwatch lands in
-# usr/bin, our filters in CUPS's server directory (cups-config --serverbin)
-# under filter/, and the installed programs run from there. The PPD's filter
+# `cmake --install BUILD --prefix /usr` into a DESTDIR: levelwatch and
+# levelwatch-discover land in usr/bin, our filters and backend in CUPS's
+# server directory (cups-config --serverbin), the manual pages in
+# usr/share/man, and the installed programs run from there. The PPD's filter
 # lines name exactly the installed filters (cupstestppd with that root).
 set -uo pipefail
 build=$1 src=$2
@@ -19,6 +20,18 @@ done
 
 usage=$("$dest/usr/bin/levelwatch" --help) || fail "levelwatch --help failed"
 [ "${usage%%$'\n'*}" = "Usage: levelwatch QUEUE" ] || fail "levelwatch --help: $usage"
+"$dest/usr/bin/levelwatch-discover" --help | grep -q -- '--model-oid' || fail "levelwatch-discover --help"
+[ "$(stat -c %a "$dest$(cups-config --serverbin)/backend/snmp-discover")" = 755 ] || fail "the backend's mode"
+for page in levelwatch.1 levelwatch-discover.1 levelwatch-passthru.8 levelwatch-command.8 snmp-discover.8; do
+    [ -f "$dest/usr/share/man/man${page##*.}/$page.gz" ] || fail "no manual page $page"
+done
+# The print dialog, installed elsewhere than it was built for, finds its
+# plug-in and the PPD's panels beside itself.
+if [ -x "$dest/usr/bin/printpanels-host" ]; then
+    panels=$(QT_QPA_PLATFORM=offscreen "$dest/usr/bin/printpanels-host" --list-panels \
+        --ppd "$dest/usr/share/ppd/printpanels/corvane5170.ppd" 2>/dev/null)
+    [ "$panels" = $'Image Options\tcom.PrinterPDE\nJob Type\tcom.PrinterPDE' ] || fail "printpanels-host: $panels"
+fi
 
 # An smb:// printer has no address to ask: no traffic, a reason, the data intact.
 export DEVICE_URI=smb://server/share PRINTER=Colour

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The Debian packages of a build (scripts/package): their control data and
+# contents, lintian, and the installed programs run from the unpacked
+# packages: manual pages render, German texts come from the installed
+# catalogues, the host finds the plug-in installed beside it, the PPD passes
+# cupstestppd with the installed filters.
+set -uo pipefail
+dir=${1:?usage: check_packages.sh BUILD-PKG-DIR}
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+deb() { ls "$dir"/"$1"_*.deb 2>/dev/null | head -n 1; }
+
+levelwatch=$(deb levelwatch) printpanels=$(deb printpanels) ppd=$(deb corvane5170-ppd)
+for p in "$levelwatch" "$printpanels" "$ppd"; do [ -f "$p" ] || { echo "FAIL: a package is missing in $dir"; exit 1; }; done
+
+# Control data: names, architectures, dependencies from dpkg-shlibdeps.
+field() { dpkg-deb -f "$1" "$2"; }
+[ "$(field "$ppd" Architecture)" = all ] || fail "the PPD package is not Architecture: all"
+[ "$(field "$levelwatch" Architecture)" = "$(dpkg --print-architecture)" ] || fail "levelwatch's architecture"
+grep -q 'libcups2' <<<"$(field "$levelwatch" Depends)" || fail "levelwatch does not depend on libcups2: $(field "$levelwatch" Depends)"
+grep -q 'libqt6widgets6' <<<"$(field "$printpanels" Depends)" || fail "printpanels does not depend on Qt: $(field "$printpanels" Depends)"
+grep -q '^levelwatch (= ' <<<"$(field "$ppd" Depends)" || fail "the PPD does not depend on the levelwatch filters it names"
+
+# Contents: FHS places only, owned by root, a copyright and changelog each.
+for p in "$levelwatch" "$printpanels" "$ppd"; do
+    name=$(field "$p" Package)
+    contents=$(dpkg-deb -c "$p")
+    while read -r _ owner _ _ _ path; do
+        path=${path#./}
+        [ "$owner" = root/root ] || fail "$name: $path owned by $owner"
+        case "$path" in
+        usr/ | usr/bin/* | usr/lib/ | usr/lib/cups/ | usr/lib/cups/filter/* | usr/lib/cups/backend/* | \
+            usr/lib/printpanels/* | usr/share/ | usr/share/doc/* | usr/share/man/* | usr/share/locale/* | \
+            usr/share/ppd/* | usr/share/applications/* | usr/share/icons/* | usr/share/printpanels/*) ;;
+        *) fail "$name: $path is not where it belongs" ;;
+        esac
+    done <<<"$contents"
+    for doc in copyright changelog.gz; do
+        grep -q "usr/share/doc/$name/$doc\$" <<<"$contents" || fail "$name has no $doc"
+    done
+done
+
+lint=$(lintian --fail-on error,warning --tag-display-limit 0 "$levelwatch" "$printpanels" "$ppd" 2>&1)
+[ $? -eq 0 ] || fail "lintian: $lint"
+
+# The programs as installed, from the unpacked packages.
+root=$(mktemp -d) && [ -d "$root" ] || exit 1
+trap 'rm -rf "$root"' EXIT
+for p in "$levelwatch" "$printpanels" "$ppd"; do dpkg-deb -x "$p" "$root"; done
+
+for page in "$root"/usr/share/man/man*/*.gz; do
+    text=$(cd "$root/usr/share/man" && MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$text" ] || fail "$(basename "$page"): $text"
+    [ -n "$(cd "$root/usr/share/man" && MANWIDTH=80 man -l "$page" 2>/dev/null)" ] || fail "$(basename "$page") renders nothing"
+done
+
+usage=$("$root/usr/bin/levelwatch" --help) && [ "${usage%%$'\n'*}" = "Usage: levelwatch QUEUE" ] ||
+    fail "levelwatch --help: $usage"
+german=$(LANG=C.UTF-8 LANGUAGE=de LEVELWATCH_LOCALEDIR="$root/usr/share/locale" "$root/usr/bin/levelwatch" --help)
+[ "${german%%$'\n'*}" = "Aufruf: levelwatch WARTESCHLANGE" ] || fail "levelwatch in German: $german"
+"$root/usr/bin/levelwatch-discover" --help | grep -q -- '--model-oid' || fail "levelwatch-discover --help"
+"$root/usr/lib/cups/backend/snmp-discover" 1 user title 1 '' 2>/dev/null && fail "the backend took a job"
+
+panels=$(LANG=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen "$root/usr/bin/printpanels-host" \
+    --ppd "$root/usr/share/ppd/printpanels/corvane5170.ppd" --list-panels 2>/dev/null)
+[ "$panels" = $'Bildoptionen\tcom.PrinterPDE\nAuftragsart\tcom.PrinterPDE' ] ||
+    fail "printpanels-host with the installed plug-in and German tables: $panels"
+hints=$(desktop-file-validate "$root/usr/share/applications/printpanels-host.desktop" 2>&1) && [ -z "$hints" ] ||
+    fail "the desktop entry: $hints"
+
+ppdcheck=$(cupstestppd -W all -R "$root" "$root/usr/share/ppd/printpanels/corvane5170.ppd" 2>&1)
+[ $? -eq 0 ] && ! grep -q WARN <<<"$ppdcheck" || fail "cupstestppd with the installed filters: $ppdcheck"
+
+[ $failures -eq 0 ] && echo "packages checked: $(basename "$levelwatch") $(basename "$printpanels") $(basename "$ppd")"
+exit $((failures > 0))
