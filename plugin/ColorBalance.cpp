@@ -109,13 +109,7 @@ void ColorBalance::awakeFromNib()
     window->installEventFilter(this);
 
     // Return is OK wherever the focus is; Escape is Cancel (eventFilter).
-    if (okButton) {
-        okButton->setDefault(true);
-        okButton->setAutoDefault(true);
-    }
-    for (QPushButton* button : {closeButton, defaultButton, helpButton})
-        if (button)
-            button->setAutoDefault(false);
+    MakeReturnPress(okButton, {closeButton, defaultButton, helpButton});
 
     TextFmt = std::make_shared<CustomTextFieldFormatterPrinter>();
     TextFmt->setMaximumLength(2);

@@ -38,13 +38,7 @@ void JobTypeSetup::awakeFromNib()
         return;
     connect(window, &QObject::destroyed, this, [this] { clearOutlets(); });
     window->installEventFilter(this);
-    if (okButton) {
-        okButton->setDefault(true);
-        okButton->setAutoDefault(true);
-    }
-    for (QPushButton* button : {closeButton, defaultButton, helpButton})
-        if (button)
-            button->setAutoDefault(false);
+    MakeReturnPress(okButton, {closeButton, defaultButton, helpButton});
 
     UserIDBoxFmt = std::make_shared<CustomTextFieldFormatterPrinter>();
     UserIDBoxFmt->setMaximumLength(8);

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QStandardItemModel>
 #include <QWidget>
 #include <cstring>
@@ -140,4 +141,15 @@ bool IsCancelEvent(const QWidget* window, const QObject* watched, const QEvent* 
         return false;
     const auto* key = static_cast<const QKeyEvent*>(event);
     return key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier;
+}
+
+void MakeReturnPress(QPushButton* ok, std::initializer_list<QPushButton*> others)
+{
+    if (ok) {
+        ok->setDefault(true);
+        ok->setAutoDefault(true);
+    }
+    for (QPushButton* button : others)
+        if (button)
+            button->setAutoDefault(false);
 }

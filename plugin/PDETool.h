@@ -4,8 +4,10 @@
 #include "PDEChoice.h"
 
 #include <cstdint>
+#include <initializer_list>
 
 class QComboBox;
+class QPushButton;
 class QEvent;
 class QObject;
 class QWidget;
@@ -47,6 +49,9 @@ QWidget* ViewWithTag(QWidget* view, int tag);
 // A translated text without its mnemonic marker ("&Job Type" -> "Job Type";
 // "&&" stands for a literal "&").
 QString StripMnemonic(QString text);
+// Return presses `ok` wherever the focus is in its dialog: it is the default
+// button, and none of `others` takes Return for itself.
+void MakeReturnPress(QPushButton* ok, std::initializer_list<QPushButton*> others);
 // Whether `event`, seen by a dialog's event filter on `watched`, asks the
 // visible `window` to cancel: its own close button or a plain Escape that
 // the focused control left alone.
