@@ -2,6 +2,7 @@
 // with their names and firmware versions (and toner levels with --levels).
 // See usage() and the README.
 #include "Discover.h"
+#include "Log.h"
 
 #include <cstdio>
 #include <cstring>
@@ -15,39 +16,39 @@ constexpr int kExitFound = 0, kExitNoneFound = 1, kExitUsage = 2;
 const char* kUsage =
     "Usage: levelwatch-discover [--v1] [--v3] [--model-oid OID]... [--host ADDRESS] [--json] [--levels]\n";
 
+const char* kHelp =
+    "\n"
+    "Finds the printers of our model on this machine's local networks over SNMP and\n"
+    "prints one line per printer: its address, the SNMP version that answered (\"v1\"\n"
+    "or \"v3\"), its name, firmware version and MCU firmware version, separated by\n"
+    "tabs. By default it asks over both SNMP versions, from every local interface, by\n"
+    "IPv4 broadcast (255.255.255.255) and IPv6 all-nodes multicast (ff02::1); it\n"
+    "takes a few seconds. An address that answers several times or over both\n"
+    "versions is listed once (as \"v1\" when both answered); an IPv6 link-local\n"
+    "address carries its interface (fe80::1%%eth0). A value the printer does not\n"
+    "give is an empty field.\n"
+    "\n"
+    "  --v1              ask over SNMP v1 only (community \"tundra\")\n"
+    "  --v3              ask over SNMPv3 only (the build's USM user, authPriv)\n"
+    "                    (both, or neither, ask over both versions)\n"
+    "  --model-oid OID   the sysObjectID of the printers to list; at most twice\n"
+    "                    (default %s, the Corvane 5170)\n"
+    "  --host ADDRESS    ask this address (numeric, or a name) instead\n"
+    "  --json            one JSON object per line: \"address\", \"snmp\", \"name\",\n"
+    "                    \"firmware\", \"mcu_firmware\" (and \"levels\")\n"
+    "  --levels          also the toner levels in percent: black, cyan, magenta,\n"
+    "                    yellow (with --json an object with those keys)\n"
+    "  --help            this text\n"
+    "\n"
+    "Exit status: 0 when at least one printer was found, 1 when none was, 2 for a\n"
+    "usage error. LEVELWATCH_DEBUG=1 writes the SNMP library's trace lines to\n"
+    "standard error.\n";
+
 void usage(FILE* out)
 {
-    std::fputs(kUsage, out);
-    if (out != stdout)
-        return;
-    std::printf(
-        "\n"
-        "Finds the printers of our model on this machine's local networks over SNMP and\n"
-        "prints one line per printer: its address, the SNMP version that answered (\"v1\"\n"
-        "or \"v3\"), its name, firmware version and MCU firmware version, separated by\n"
-        "tabs. By default it asks over both SNMP versions, from every local interface, by\n"
-        "IPv4 broadcast (255.255.255.255) and IPv6 all-nodes multicast (ff02::1); it\n"
-        "takes a few seconds. An address that answers several times or over both\n"
-        "versions is listed once (as \"v1\" when both answered); an IPv6 link-local\n"
-        "address carries its interface (fe80::1%%eth0). A value the printer does not\n"
-        "give is an empty field.\n"
-        "\n"
-        "  --v1              ask over SNMP v1 only (community \"tundra\")\n"
-        "  --v3              ask over SNMPv3 only (the build's USM user, authPriv)\n"
-        "                    (both, or neither, ask over both versions)\n"
-        "  --model-oid OID   the sysObjectID of the printers to list; at most twice\n"
-        "                    (default %s, the Corvane 5170)\n"
-        "  --host ADDRESS    ask this address (numeric, or a name) instead\n"
-        "  --json            one JSON object per line: \"address\", \"snmp\", \"name\",\n"
-        "                    \"firmware\", \"mcu_firmware\" (and \"levels\")\n"
-        "  --levels          also the toner levels in percent: black, cyan, magenta,\n"
-        "                    yellow (with --json an object with those keys)\n"
-        "  --help            this text\n"
-        "\n"
-        "Exit status: 0 when at least one printer was found, 1 when none was, 2 for a\n"
-        "usage error. LEVELWATCH_DEBUG=1 writes the SNMP library's trace lines to\n"
-        "standard error.\n",
-        kOurModelSysObjectId);
+    std::fputs(platform::localizedString(kUsage), out);
+    if (out == stdout)
+        std::printf(platform::localizedString(kHelp), kOurModelSysObjectId);
 }
 
 int usageError(const std::string& message)

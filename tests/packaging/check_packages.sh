@@ -59,6 +59,8 @@ usage=$("$root/usr/bin/levelwatch" --help) && [ "${usage%%$'\n'*}" = "Usage: lev
 german=$(LANG=C.UTF-8 LANGUAGE=de LEVELWATCH_LOCALEDIR="$root/usr/share/locale" "$root/usr/bin/levelwatch" --help)
 [ "${german%%$'\n'*}" = "Aufruf: levelwatch WARTESCHLANGE" ] || fail "levelwatch in German: $german"
 "$root/usr/bin/levelwatch-discover" --help | grep -q -- '--model-oid' || fail "levelwatch-discover --help"
+LANG=C.UTF-8 LANGUAGE=de LEVELWATCH_LOCALEDIR="$root/usr/share/locale" "$root/usr/bin/levelwatch-discover" --help |
+    grep -q '^Aufruf: levelwatch-discover' || fail "levelwatch-discover in German"
 "$root/usr/lib/cups/backend/snmp-discover" 1 user title 1 '' 2>/dev/null && fail "the backend took a job"
 
 panels=$(LANG=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen "$root/usr/bin/printpanels-host" \
