@@ -77,13 +77,13 @@ void PreviewPane::schedule()
         return;
     pending_ = true;
     // One render at a time; the latest request follows the one running.
-    if (!work_.isRunning())
+    if (!rendering_)
         QTimer::singleShot(0, this, &PreviewPane::start);
 }
 
 void PreviewPane::start()
 {
-    if (!pending_ || work_.isRunning())
+    if (!pending_ || rendering_)
         return;
     pending_ = false;
     if (pdf_.isEmpty() && !convertError_.isEmpty())
@@ -100,6 +100,7 @@ void PreviewPane::start()
     request.sheet = sheet_->value() - 1;
     request.longSide = kLongSide;
     const QString convertTo = pdf_.isEmpty() ? scratch_.filePath(QStringLiteral("document.pdf")) : QString();
+    rendering_ = true;
     work_.setFuture(QtConcurrent::run([request, convertTo, document = document_, cancelled = cancelled_]() mutable {
         Work work;
         if (!convertTo.isEmpty()) {
@@ -115,6 +116,7 @@ void PreviewPane::start()
 
 void PreviewPane::finished()
 {
+    rendering_ = false;
     const Work work = work_.result();
     if (work.converted)
         pdf_ = scratch_.filePath(QStringLiteral("document.pdf"));

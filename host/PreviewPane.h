@@ -41,7 +41,8 @@ public:
     const QImage& image() const { return image_; }
     int sheetCount() const { return sheets_; }
     int pageCount() const { return pages_; }
-    bool busy() const { return work_.isRunning() || pending_; }
+    // A render runs, waits, or has ended but its result is not shown yet.
+    bool busy() const { return rendering_ || pending_; }
 
 signals:
     // A render (or its failure) has been shown.
@@ -64,6 +65,7 @@ private:
     Layout layout_;
     bool haveLayout_ = false;
     bool pending_ = false;
+    bool rendering_ = false; // from start() until finished() has shown the result
     int sheets_ = 0;
     int pages_ = 0;
     QImage image_;
