@@ -1,6 +1,7 @@
 // printpanels-host against a private cupsd whose queue uses the printer's PPD:
 // the dialog opens from the queue, options are changed through the panel's
 // controls, Print submits the job, and CUPS reports the chosen options.
+#include "ModalDialog.h"
 #include "QueueDialog.h"
 
 #include <gtest/gtest.h>
@@ -95,17 +96,7 @@ void withColorBalance(QueueDialog& run, const std::function<void(QDialog*)>& ins
         if (b->text().remove(QLatin1Char('&')) == QStringLiteral("Color Balance..."))
             open = b;
     ASSERT_NE(open, nullptr);
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ran = window && window != run.dialog.get();
-        if (ran)
-            inside(window);
-        if (window && window->isVisible())
-            window->reject();
-    });
-    QTest::mouseClick(open, Qt::LeftButton);
-    ASSERT_TRUE(ran);
+    ASSERT_TRUE(lwtest::inModalDialog([open] { QTest::mouseClick(open, Qt::LeftButton); }, inside, run.dialog.get()));
 }
 
 TEST(HostEndToEnd, ColorBalanceAndBrightnessReachTheJobOnlyWhenPrintingToTheQueue)

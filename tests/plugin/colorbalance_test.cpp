@@ -4,6 +4,7 @@
 // of their forms, checked on rendered pixels.
 #include "ColorBalance.h"
 #include "CustomBox.h"
+#include "ModalDialog.h"
 #include "PDEBundle.h"
 #include "PrinterPDE-Brisa_Ref.h"
 #include "RecordingHost.h"
@@ -51,16 +52,13 @@ protected:
     // the dialog is cancelled afterwards if `inside` left it open.
     void withDialog(const std::function<void(ColorBalance&)>& inside)
     {
-        bool ran = false;
-        QTimer::singleShot(0, [&] {
-            ColorBalance* cb = panel->colorBalance();
-            ran = cb && cb->window && cb->window->isVisible();
-            if (ran)
+        const bool ran = lwtest::inModalDialog(
+            [this] { QTest::mouseClick(panel->colorBalanceButton, Qt::LeftButton); },
+            [&](QDialog* window) {
+                ColorBalance* cb = panel->colorBalance();
+                ASSERT_EQ(cb->window, window);
                 inside(*cb);
-            if (cb && cb->window && cb->window->isVisible())
-                cb->window->reject();
-        });
-        QTest::mouseClick(panel->colorBalanceButton, Qt::LeftButton);
+            });
         ASSERT_TRUE(ran) << "the dialog did not open";
         EXPECT_EQ(panel->colorBalance()->window, nullptr) << "the window outlived the opening";
     }

@@ -3,6 +3,7 @@
 // dialog's (and its alerts') modal loops run: what reaches the PPD and in
 // which order, the checks at OK, Cancel and Default, and that the passcode
 // goes nowhere but to the PPD.
+#include "ModalDialog.h"
 #include "PDEBundle.h"
 #include "PrinterJobPDE-Brisa_Ref.h"
 #include "RecordingHost.h"
@@ -43,17 +44,7 @@ T* control(QDialog* window, const char* name)
 // up afterwards is cancelled with Escape.
 void withModal(const std::function<void()>& open, const std::function<void(QDialog*)>& inside)
 {
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ran = window != nullptr;
-        if (window)
-            inside(window);
-        if (window && window->isVisible())
-            QTest::keyClick(window, Qt::Key_Escape);
-    });
-    open();
-    ASSERT_TRUE(ran) << "no window opened";
+    ASSERT_TRUE(lwtest::inModalDialog(open, inside)) << "no window opened";
 }
 
 // Presses OK and answers the alert it raises; returns the alert's texts
