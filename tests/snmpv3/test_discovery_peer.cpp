@@ -1,18 +1,22 @@
 // Device information and agent discovery against real agents: Net-SNMP's
-// snmpd in network namespaces of their own on a bridge (two printers of our
-// model, one agent of another model, one printer whose engine ID is not
-// ours, one silent address), reached over IPv4 broadcast, IPv6 all-nodes
-// multicast and unicast, SNMP v1 and SNMPv3. Faults the real agents never
-// make come from a scripted responder.
+// snmpd in network namespaces of their own on two bridges (two printers of
+// our model, one agent of another model, one printer whose engine ID is not
+// ours, one silent address, and two agents with the same link-local address
+// on the two links), reached over IPv4 broadcast, IPv6 all-nodes multicast
+// and unicast, SNMP v1 and SNMPv3. Faults the real agents never make come
+// from a scripted responder and a hostile host.
+#include "snmp/Listen.h"
 #include "snmp/NetIO.h"
 
 #include "AgentNetwork.h"
+#include "HostileHost.h"
 #include "Peers.h"
 #include "SnmpTestData.h"
 #include "UdpResponder.h"
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -48,7 +52,7 @@ protected:
     {
         if (!inPrivateNetwork())
             return;
-        net_ = new AgentNetwork(1);
+        net_ = new AgentNetwork(2, true);
         Agent a;
         a.name = "printer-a";
         a.ipv4 = "192.0.2.11";
@@ -79,7 +83,15 @@ protected:
         silent.ipv4 = "192.0.2.15";
         silent.ipv6 = "fe80::15";
         silent.silent = true;
-        for (const Agent& agent : {a, b, other, foreign, silent})
+        Agent twinA = other;
+        twinA.name = "twin-a";
+        twinA.ipv4 = "192.0.2.19";
+        twinA.ipv6 = "fe80::99";
+        Agent twinB = twinA;
+        twinB.name = "twin-b";
+        twinB.link = 1;
+        twinB.ipv4 = "198.51.100.19";
+        for (const Agent& agent : {a, b, other, foreign, silent, twinA, twinB})
             if (net_->ok() && !net_->add(agent))
                 break;
     }
@@ -97,10 +109,14 @@ protected:
         scope_id = 0;
         std::strcpy(g_ifsName, "%en0");
         g_findScanIndex = -1;
+        g_listenCounts = {};
         io_.InitTargetOID(kOurModelOid, kOurModelOid);
     }
 
-    std::string onLink(const std::string& address) const { return address + "%" + AgentNetwork::linkName(0); }
+    static std::string onLink(const std::string& address, int link = 0)
+    {
+        return address + "%" + AgentNetwork::linkName(link);
+    }
 
     static AgentNetwork* net_;
     CNetIO io_;
@@ -216,6 +232,110 @@ TEST_F(Discovery, AV1AnswerAfterTheSecondIsNoValue)
     char out[DEVICE_INFO_TEXT_SIZE] = "before";
     EXPECT_FALSE(io_.NetSnmpGetV4("127.0.0.7", "tundra", kSysNameOidText, out, 0));
     EXPECT_STREQ(out, "before");
+}
+
+// A zone names the one link to ask by: the other link's agent with the same
+// address never hears the question. Without a zone, both are asked.
+TEST_F(Discovery, AZonedHostIsAskedByWayOfItsInterfaceOnly)
+{
+    io_.InitTargetOID(kOtherModelOid, kOtherModelOid);
+    Reports seen;
+    EXPECT_TRUE(io_.FindSnmpAgentV6_("tundra", "fe80::99%lwbr1", kSysObjectIdOidText, collect, &seen, 0));
+    EXPECT_EQ(seen, (Reports{{onLink("fe80::99", 1), 1}}));
+    seen.clear();
+    EXPECT_TRUE(io_.FindSnmpV3AgentV6_(nullptr, "fe80::99%lwbr0", nullptr, collect, &seen, 0));
+    EXPECT_EQ(seen, (Reports{{onLink("fe80::99", 0), 1}}));
+    seen.clear();
+    EXPECT_TRUE(io_.FindSnmpAgentV6_("tundra", "fe80::99", kSysObjectIdOidText, collect, &seen, 0));
+    EXPECT_EQ(seen, (Reports{{onLink("fe80::99", 0), 1}, {onLink("fe80::99", 1), 1}}));
+
+    // A list of hosts is asked at once, each by its own zone.
+    seen.clear();
+    const char* hosts[] = {"fe80::99%lwbr1", "192.0.2.13", "192.0.2.15"};
+    EXPECT_TRUE(io_.FindSnmpAgentHosts("tundra", hosts, 3, kSysObjectIdOidText, collect, &seen, 0));
+    EXPECT_EQ(seen, (Reports{{onLink("fe80::99", 1), 1}, {onLink("192.0.2.13"), 1}}));
+    seen.clear();
+    EXPECT_TRUE(io_.FindSnmpV3AgentHosts(hosts, 3, collect, &seen, 0));
+    EXPECT_EQ(seen, (Reports{{onLink("fe80::99", 1), 1}, {onLink("192.0.2.13"), 1}}));
+}
+
+// Who may answer what, judged on this machine's real interfaces: a
+// broadcast or ff02::1 by any address of the link the answer came in by
+// (IPv6: link-local, or the link's own prefix), a unicast message only by its
+// address and port. What is refused is counted.
+TEST_F(Discovery, AnswersCountOnlyFromWhereTheQuestionWent)
+{
+    const LocalLinks links;
+    const int link0 = net_->linkIndex(0);
+    auto endpoint = [](const std::string& address, int port = 161) {
+        sockaddr_storage s{};
+        if (address.find(':') == std::string::npos) {
+            auto& a = reinterpret_cast<sockaddr_in&>(s);
+            a.sin_family = AF_INET;
+            a.sin_port = htons(static_cast<uint16_t>(port));
+            inet_pton(AF_INET, address.c_str(), &a.sin_addr);
+        } else {
+            auto& a = reinterpret_cast<sockaddr_in6&>(s);
+            a.sin6_family = AF_INET6;
+            a.sin6_port = htons(static_cast<uint16_t>(port));
+            inet_pton(AF_INET6, address.c_str(), &a.sin6_addr);
+        }
+        return s;
+    };
+    auto judge = [&](const std::string& dest, const std::string& from, int port = 161) {
+        const sockaddr_storage d = endpoint(dest);
+        Datagram datagram{};
+        datagram.from = endpoint(from, port);
+        datagram.ifindex = link0;
+        const auto* to = reinterpret_cast<const sockaddr*>(&d);
+        return mayAnswer(to, answerFromFor(to, links), datagram, links);
+    };
+    EXPECT_TRUE(judge("255.255.255.255", "192.0.2.200"));
+    EXPECT_TRUE(judge("192.0.2.255", "192.0.2.7")); // the link's own broadcast address
+    EXPECT_FALSE(judge("255.255.255.255", "198.51.100.7")); // link 1's subnet, come in by link 0
+    EXPECT_FALSE(judge("255.255.255.255", "169.254.100.1"));
+    EXPECT_TRUE(judge("ff02::1", "fe80::1234"));
+    EXPECT_TRUE(judge("ff02::1", "2001:db8:0:0::5"));
+    EXPECT_FALSE(judge("ff02::1", "2001:db8:0:1::5"));
+    EXPECT_FALSE(judge("ff02::1", "2001:db8:99::5"));
+    EXPECT_TRUE(judge("192.0.2.11", "192.0.2.11"));
+    EXPECT_FALSE(judge("192.0.2.11", "192.0.2.12"));
+    EXPECT_FALSE(judge("192.0.2.11", "192.0.2.11", 162));
+    EXPECT_EQ(g_listenCounts.offLink, 4);
+    EXPECT_EQ(g_listenCounts.notAsked, 2);
+}
+
+// A host that never stops answering keeps no loop alive: a stream of v1
+// answers ends a broadcast at the datagram bound, a slower stream of
+// SNMPv3 Reports ends the status query at its time bound; both come back
+// with what they had.
+TEST_F(Discovery, AStreamOfAnswersEndsEveryListeningLoopAtItsBound)
+{
+    HostileHost::Config fast;
+    fast.name = "streaming";
+    fast.ipv4 = "192.0.2.70";
+    fast.streamMs = 30000;
+    fast.streamGapUs = 50;
+    Reports seen;
+    {
+        HostileHost stream(*net_, fast);
+        ASSERT_TRUE(stream.ok()) << stream.error();
+        EXPECT_TRUE(io_.FindSnmpAgent("tundra", "255.255.255.255", kSysObjectIdOidText, collect, &seen, 1));
+    }
+    EXPECT_EQ(g_listenCounts.datagramBound, 1);
+    EXPECT_EQ(seen.count(onLink("192.0.2.11")), 1u); // the printer answered before the bound
+    g_listenCounts = {};
+
+    HostileHost::Config slow = fast;
+    slow.name = "streaming-v3";
+    slow.ipv4 = "192.0.2.71";
+    slow.streamGapUs = 2000;
+    HostileHost stream(*net_, slow);
+    ASSERT_TRUE(stream.ok()) << stream.error();
+    PRINTER_STATUS status{};
+    EXPECT_FALSE(io_.NetworkReadStatusSNMPv3(nullptr, "192.0.2.71", &status));
+    EXPECT_GE(g_listenCounts.timeBound, 1);
+    EXPECT_LT(stream.answersSent(), 4000); // it was still sending when the query gave up
 }
 
 } // namespace

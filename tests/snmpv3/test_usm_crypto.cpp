@@ -99,6 +99,41 @@ TEST(UsmKeys, MatchesAPlainExpansionForShortTwentyAndLongPassPhrases)
     }
 }
 
+// The stretched key is kept per pass phrase: a pass phrase asked again, for
+// another engine, after a longer one that begins with it and after enough
+// others to push it out, still gives the keys of a plain derivation.
+TEST(UsmKeys, KeptPassPhraseKeysLocaliseToEveryEngineAsAFreshDerivation)
+{
+    const Bytes rfcEngine = hex("00 00 00 00 00 00 00 00 00 00 00 02");
+    const Bytes printerEngine = hex("80 00 0C F1 03 00 C0 00 02 0B");
+    auto key = [](const std::string& pass, const Bytes& engine) {
+        unsigned char out[16];
+        EXPECT_EQ(Password_to_Key_md5(reinterpret_cast<const unsigned char*>(pass.data()),
+                                      static_cast<uint32_t>(pass.size()), engine.data(),
+                                      static_cast<uint32_t>(engine.size()), out), 1);
+        return bytes(out, 16);
+    };
+    auto plain = [](const std::string& pass, const Bytes& engine) {
+        std::string stream;
+        while (stream.size() < 1048576)
+            stream += pass;
+        stream.resize(1048576);
+        Bytes local = md5(stream.data(), stream.size());
+        const Bytes ku = local;
+        local.insert(local.end(), engine.begin(), engine.end());
+        local.insert(local.end(), ku.begin(), ku.end());
+        return md5(local.data(), local.size());
+    };
+    const Bytes rfc = hex("52 6f 5e ed 9f cc e2 6f 89 64 c2 93 07 87 d8 2b");
+    EXPECT_EQ(key("maplesyrup", rfcEngine), rfc);
+    EXPECT_EQ(key("maplesyrup", printerEngine), plain("maplesyrup", printerEngine));
+    EXPECT_EQ(key("maplesyrupX", rfcEngine), plain("maplesyrupX", rfcEngine));
+    EXPECT_EQ(key("maple", rfcEngine), plain("maple", rfcEngine));
+    for (const char* other : {"one-other", "two-other", "three-other", "four-other"})
+        EXPECT_EQ(key(other, printerEngine), plain(other, printerEngine)) << other;
+    EXPECT_EQ(key("maplesyrup", rfcEngine), rfc);
+}
+
 TEST(UsmKeys, RefusesEmptyPassPhraseAndOverlongEngineId)
 {
     unsigned char key[16];

@@ -4,6 +4,7 @@
 #include "snmp/NetIO.h"
 
 #include "snmp/Exchange.h"
+#include "snmp/Listen.h"
 #include "snmp/Trace.h"
 
 #include <arpa/inet.h>
@@ -32,7 +33,7 @@ bool readOneValue(CNetIO& io, const sockaddr* dest, socklen_t destLen, const cha
     bool ok = false;
     if (sendTimes(fd, request, static_cast<size_t>(requestLen), dest, destLen, 3) > 0) {
         unsigned char answer[kV1AnswerSize];
-        const ssize_t got = ::recvfrom(fd, answer, sizeof answer, 0, nullptr, nullptr);
+        const long got = receiveAnswer(fd, answer, sizeof answer, dest, kListenQuietMs);
         lwTrace("NetSnmpGetV4 recvfrom nRecv = %d\n", static_cast<int>(got));
         ok = got > 0 && io.parseForRecvBuf(answer, static_cast<int>(got), out, DEVICE_INFO_TEXT_SIZE);
     } else if (v6) {

@@ -3,6 +3,7 @@
 #include "snmp/Exchange.h"
 
 #include "snmp/Credentials.h"
+#include "snmp/Listen.h"
 #include "snmp/Trace.h"
 
 #include <arpa/inet.h>
@@ -12,6 +13,7 @@
 #include <netinet/in.h>
 #include <sys/time.h>
 #include <unistd.h>
+#include <vector>
 
 int _sysObjIdOidLen = 0;
 int _sysNameOidLen = 0;
@@ -45,11 +47,17 @@ int openUdpSocket(int family, bool broadcast, long timeoutUs)
     if (fd == -1)
         return -1;
     const int on = broadcast ? 1 : 0;
+    const int on1 = 1;
     (void)::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     timeval tv{};
     tv.tv_sec = timeoutUs / 1000000;
     tv.tv_usec = timeoutUs % 1000000;
     (void)::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    // The listening loops judge an answer by the interface it came in by.
+    if (family == AF_INET)
+        (void)::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on1, sizeof on1);
+    else
+        (void)::setsockopt(fd, IPPROTO_IPV6, IPV6_RECVPKTINFO, &on1, sizeof on1);
     return fd;
 }
 
@@ -122,47 +130,63 @@ bool runV3Query(const sockaddr* dest, socklen_t destLength, const V3Query& query
         return false;
     }
 
-    _SNMP_PARAM_V3 param;
-    unsigned char report[SNMPV3_MSG_MAX];
-    unsigned char answer[SNMPV3_MSG_MAX];
-    for (;;) {
-        sockaddr_storage from{};
-        socklen_t fromLen = sizeof from;
-        const ssize_t got = ::recvfrom(s, report, sizeof report, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+    // The probe's socket listens until a second passes without a datagram;
+    // each engine that reports is sent the request on a socket of its own,
+    // which is listened to until its own second of silence before the
+    // probe's socket is listened to again. Only the host asked may report,
+    // only the engine asked may answer, and the whole query ends at its
+    // bound however many datagrams arrive.
+    struct Engine {
+        int fd;
+        sockaddr_storage at;
+        socklen_t atLength;
+        _SNMP_PARAM_V3 param;
+    };
+    std::vector<Engine> engines;
+    const LocalLinks noLinks(false);
+    Listener listener({kListenQuietMs, kV3QueryLimitMs, kListenMaxDatagrams});
+    const int probeId = listener.add(s);
+    listener.run(SNMPV3_MSG_MAX, [&](int, Datagram& report) {
         if (v6)
-            lwTrace("[ipv6 BC] nRecv = %d", static_cast<int>(got));
-        if (got < 0)
-            break;
-        if (!acceptEngineReport(report, static_cast<int>(got), param))
-            continue;
-
-        const int s2 = openUdpSocket(family, false, 1000000);
-        if (s2 < 0)
-            continue;
-        unsigned char request[SNMPV3_MSG_MAX];
-        const int requestLen = buildEngineRequest(param, query.oids, query.count, request);
-        if (requestLen <= 0
-            || ::sendto(s2, request, static_cast<size_t>(requestLen), 0, reinterpret_cast<sockaddr*>(&from),
-                        fromLen) != requestLen) {
-            ::close(s2);
-            continue;
+            lwTrace("[ipv6 BC] nRecv = %d", report.size);
+        if (!mayAnswer(dest, AnswerFrom::Peer, report, noLinks))
+            return;
+        Engine engine{-1, report.from, report.fromLength, {}};
+        if (!acceptEngineReport(report.data, report.size, engine.param))
+            return;
+        if (engines.size() >= kV3QueryMaxEngines) {
+            ++g_listenCounts.enginesBound;
+            return;
         }
-        for (;;) {
-            std::memset(answer, 0, sizeof answer);
-            const ssize_t n = ::recv(s2, answer, sizeof answer, 0);
-            if (n < 0)
-                break;
-            param.varbindCallback = query.callback;
+        engine.fd = openUdpSocket(family, false, 1000000);
+        if (engine.fd < 0)
+            return;
+        engines.push_back(engine);
+        unsigned char request[SNMPV3_MSG_MAX];
+        const int requestLen = buildEngineRequest(engine.param, query.oids, query.count, request);
+        if (requestLen <= 0
+            || ::sendto(engine.fd, request, static_cast<size_t>(requestLen), 0,
+                        reinterpret_cast<const sockaddr*>(&engine.at), engine.atLength) != requestLen)
+            return;
+        Listener answers({kListenQuietMs, static_cast<int>(listener.leftMs()),
+                          kListenMaxDatagrams - listener.datagrams()});
+        answers.add(engine.fd);
+        answers.run(SNMPV3_MSG_MAX, [&](int, Datagram& answer) {
+            if (!mayAnswer(reinterpret_cast<const sockaddr*>(&engine.at), AnswerFrom::Peer, answer, noLinks))
+                return;
+            engine.param.varbindCallback = query.callback;
             if (query.before)
                 query.before();
             unsigned char errorStatus = 0xFF;
-            if (CNetIO::parseSnmpV3Response(answer, static_cast<int>(n), nullptr, nullptr, &errorStatus, nullptr,
-                                            &param) == 1
+            if (CNetIO::parseSnmpV3Response(answer.data, answer.size, nullptr, nullptr, &errorStatus, nullptr,
+                                            &engine.param) == 1
                 && errorStatus == 0 && query.accepted)
                 query.accepted();
-        }
-        ::close(s2);
-    }
+        });
+        listener.touch(probeId);
+    });
+    for (const Engine& engine : engines)
+        ::close(engine.fd);
     ::close(s);
     return true;
 }

@@ -48,14 +48,22 @@ bool acceptEngineReport(unsigned char* datagram, int size, _SNMP_PARAM_V3& param
 // kept in the record; the message length, 0 when none was built.
 int buildEngineRequest(_SNMP_PARAM_V3& param, const char* const* oids, int count, unsigned char* out);
 
+// An SNMPv3 query of one host sends a request to at most this many engines
+// that report from its address, and ends at the latest this long after it
+// began (its two windows of a second, one after the other, with room).
+inline constexpr size_t kV3QueryMaxEngines = 4;
+inline constexpr int kV3QueryLimitMs = 4000;
+
 // One SNMPv3 query of a single agent, as the status query and the device
 // information queries run it: the probe to dest (IPv4 or IPv6);
 // for every Report that acceptEngineReport takes, a request for the OIDs on
 // a second socket to the Report's sender; every answer to it is parsed with
 // callback, and when it parses with error-status 0, `accepted` runs. Each
 // socket receives until one second passes without a datagram, so an
-// answered query lasts about 2 seconds. `before` runs before each answer is
-// parsed. False when the probe could not be sent.
+// answered query lasts about 2 seconds; only dest may report and only the
+// engine asked may answer; the whole query ends by kV3QueryLimitMs and the
+// datagram bound of NetIO.h. `before` runs before each answer is parsed.
+// False when the probe could not be sent.
 struct V3Query {
     const char* const* oids;
     int count;

@@ -33,3 +33,6 @@ int _availFlag = 0;
 
 // The scope FindSnmpAgent3Times found answers on.
 int g_findScanIndex = -1;
+
+// What the listening loops left out.
+SnmpListenCounts g_listenCounts = {};

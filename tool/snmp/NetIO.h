@@ -125,6 +125,33 @@ enum : int { AVAIL_SYSOBJID = 1, AVAIL_NAME = 2, AVAIL_FW = 4, AVAIL_MCU = 8 };
 // answer, -1 until then; later calls skip the scope scan.
 extern int g_findScanIndex;
 
+// Bounds of every listening loop of the library, whatever arrives. A socket
+// listens until one second passes without a datagram on it (the window of
+// the protocol's operations), but never longer than kListenLimitMs after its
+// operation began, and an operation handles at most kListenMaxDatagrams
+// datagrams. Discovery sends from at most kDiscoveryMaxLocalAddresses local
+// addresses (or scopes) at once, and keeps at most kDiscoveryMaxEngines
+// SNMPv3 engines waiting for their answer. A host list names at most
+// kDiscoveryMaxHosts destinations.
+inline constexpr int kListenQuietMs = 1000;
+inline constexpr int kListenLimitMs = 2500;
+inline constexpr int kListenMaxDatagrams = 4096;
+inline constexpr int kDiscoveryMaxLocalAddresses = 64;
+inline constexpr int kDiscoveryMaxEngines = 256;
+inline constexpr int kDiscoveryMaxHosts = 4096;
+
+// What the listening loops left out, counted since the caller last cleared
+// the record (process-wide, like the library's other state).
+struct SnmpListenCounts {
+    int offLink;         // answers to a broadcast or link multicast from a source off the link they came in by
+    int notAsked;        // answers to a unicast message from another address or port
+    int datagramBound;   // loops that stopped at kListenMaxDatagrams
+    int timeBound;       // loops that stopped at kListenLimitMs with a socket still busy
+    int enginesBound;    // SNMPv3 Reports not answered: kDiscoveryMaxEngines engines were waiting
+    int addressesBound;  // local addresses or scopes not used: over kDiscoveryMaxLocalAddresses
+};
+extern SnmpListenCounts g_listenCounts;
+
 // Report callback of discovery: the agent's numeric address (dotted IPv4,
 // inet_ntop form for IPv6, without a scope), the name of the local
 // interface the answer came in on (null when it is not known), and the
@@ -337,7 +364,8 @@ public:
     // their scope. Every text output holds DEVICE_INFO_TEXT_SIZE bytes.
 
     // Reads one value over SNMP v1: three GetRequests 30 us apart, one wait
-    // of up to 1 s for a datagram of at most 256 bytes. True when a
+    // of up to 1 s for a datagram of at most 256 bytes from the host (others
+    // are dropped). True when a
     // well-formed GetResponse arrived; out receives its (last) value as text.
     bool NetSnmpGetV4(const char* host, const char* community, const char* oidText, char* out, int unused);
     bool NetSnmpGetV6(const char* host, const char* community, const char* oidText, char* out, int unused);
@@ -372,35 +400,58 @@ public:
     // except as noted. The v1 operations ask for sysObjectID.0 with the
     // community ("tundra" when null or empty) and return false at once when
     // oidText does not encode. A nonzero broadcast gives the sockets
-    // broadcast permission. Every listening loop ends when one second passes
-    // without a datagram. The first IPv6 answer sets scope_id and g_ifsName
-    // while scope_id is 0 or less.
+    // broadcast permission. An operation sends from all its local addresses
+    // (or scopes) at once and listens on them side by side, each socket until
+    // one second passes without a datagram on it, within the listening
+    // bounds above. Only answers from where the message went count: the host
+    // asked (address and port), or for a broadcast or link multicast an
+    // address on the link the answer came in by; the rest are counted in
+    // g_listenCounts. The first IPv6 answer sets scope_id and g_ifsName while
+    // scope_id is 0 or less. A host with an IPv6 zone is asked by way of that
+    // interface only.
 
-    // SNMP v1 to host from every local IPv4 address in turn (an IPv6 host
-    // goes to FindSnmpAgentV6_).
+    // SNMP v1 to host from every local IPv4 address (an IPv6 host goes to
+    // FindSnmpAgentV6_).
     bool FindSnmpAgent(const char* community, const char* host, const char* oidText,
                        SNMP_AGENT_CALLBACK callback, void* user, int broadcast);
-    // SNMP v1 to host from every local IPv6 address in turn, each with its
+    // SNMP v1 to host from every local IPv6 address, each with its
     // interface's scope (a multicast host leaves by that interface).
     bool FindSnmpAgentV6_(const char* community, const char* host, const char* oidText,
                           SNMP_AGENT_CALLBACK callback, void* user, int broadcast);
-    // SNMP v1 to an IPv6 host, trying the scope of each interface in turn
-    // (only scope_id once it is set) until a pass brings an answer. False
-    // when a socket cannot be opened.
+    // SNMP v1 to an IPv6 host, trying the scope of every interface at once
+    // (only scope_id once it is set); the first scope to bring an answer is
+    // listened to further and the others stop. False when a socket cannot
+    // be opened.
     bool FindSnmpAgentV6(const char* community, const char* host, const char* oidText,
                          SNMP_AGENT_CALLBACK callback, void* user, int broadcast);
     // SNMP v1 to 255.255.255.255 (the interface of the default route) and to
-    // ff02::1, scanning the interfaces' scopes for the first that answers
-    // (remembered in g_findScanIndex for later calls).
+    // ff02::1, scanning the interfaces' scopes at once for the first that
+    // answers (remembered in g_findScanIndex for later calls); both listen
+    // side by side.
     bool FindSnmpAgent3Times(const char* community, const char* oidText, SNMP_AGENT_CALLBACK callback,
                              void* user);
-    // SNMPv3 to host from every local IPv4 address in turn: engine discovery,
-    // then an authPriv GetRequest for sysObjectID.0, sysName.0 and the
-    // device-ID object to each agent whose engine ID has the printers'
-    // prefix; the requests of one address run side by side. community and
+    // SNMPv3 to host from every local IPv4 address: engine discovery, then
+    // an authPriv GetRequest for sysObjectID.0, sysName.0 and the device-ID
+    // object to each agent whose engine ID has the printers' prefix (at most
+    // kDiscoveryMaxEngines waiting at once), from one request socket per
+    // local address, only that engine's answer counting. community and
     // oidText are not used. An IPv6 host goes to FindSnmpV3AgentV6_.
     bool FindSnmpV3Agent(const char* community, const char* host, const char* oidText,
                          SNMP_AGENT_CALLBACK callback, void* user, int broadcast);
+    // SNMP v1 to every host of the list at once (numeric texts or names; an
+    // IPv6 link-local address with its zone leaves by that interface only),
+    // from one socket per address family. Only the hosts asked may answer (a
+    // broadcast or link multicast among them: any address of the link the
+    // answer came in by). Ends once every unicast host has answered, or by
+    // the listening bounds. A host that does not resolve is skipped; at most
+    // kDiscoveryMaxHosts are asked. False when oidText does not encode.
+    bool FindSnmpAgentHosts(const char* community, const char* const* hosts, int count, const char* oidText,
+                            SNMP_AGENT_CALLBACK callback, void* user, int broadcast);
+    // The same over SNMPv3: the probe to every host, then the authPriv
+    // request to each engine with the printers' prefix that reports from a
+    // host asked; the answers only from the engine asked.
+    bool FindSnmpV3AgentHosts(const char* const* hosts, int count, SNMP_AGENT_CALLBACK callback, void* user,
+                              int broadcast);
     // The same from every local IPv6 address; false when a socket cannot be
     // opened.
     bool FindSnmpV3AgentV6_(const char* community, const char* host, const char* oidText,

@@ -5,6 +5,7 @@
 #include "snmp/NetIO.h"
 
 #include "snmp/Exchange.h"
+#include "snmp/Listen.h"
 #include "snmp/Trace.h"
 
 #include <arpa/inet.h>
@@ -19,6 +20,7 @@
 namespace {
 
 constexpr size_t kStatusRecvSize = 4024;
+constexpr int kStatusWaitMs = 50; // the one wait for a v1 answer
 
 // Sends the request three times, waits once for an answer and parses it.
 bool exchangeStatus(CNetIO& io, int fd, const sockaddr* dest, socklen_t destLen, const unsigned char* request,
@@ -32,7 +34,7 @@ bool exchangeStatus(CNetIO& io, int fd, const sockaddr* dest, socklen_t destLen,
     if (sent <= 0)
         return false;
     unsigned char answer[kStatusRecvSize];
-    ssize_t got = ::recvfrom(fd, answer, sizeof answer, 0, nullptr, nullptr);
+    const long got = receiveAnswer(fd, answer, sizeof answer, dest, kStatusWaitMs);
     if (trace)
         lwTrace("recvfrom nRecv = %d\n", static_cast<int>(got));
     if (got <= 0)
@@ -58,7 +60,7 @@ bool CNetIO::NetworkReadStatus(const char* community, const char* host, PRINTER_
     int requestLen = BuildGetRequestFor(1, kDeviceIdOidText, community, request);
     if (requestLen <= 0)
         return false;
-    int fd = openUdpSocket(AF_INET, false, 50000);
+    int fd = openUdpSocket(AF_INET, false, kStatusWaitMs * 1000);
     if (fd == -1)
         return false;
     sockaddr_in dest{};
@@ -88,7 +90,7 @@ bool CNetIO::NetworkReadStatusV6(const char* community, const char* host, PRINTE
     // than send to the unspecified address.
     if (::inet_pton(AF_INET6, host, &dest.sin6_addr) != 1)
         return false;
-    int fd = openUdpSocket(AF_INET6, false, 50000);
+    int fd = openUdpSocket(AF_INET6, false, kStatusWaitMs * 1000);
     if (fd == -1)
         return false;
     bool ok = exchangeStatus(*this, fd, reinterpret_cast<sockaddr*>(&dest), sizeof dest, request, requestLen,

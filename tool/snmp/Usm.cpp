@@ -10,25 +10,21 @@ extern "C" {
 }
 
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <vector>
 
 namespace {
 constexpr uint32_t kExpandedLen = 1048576; // 1 MiB of repeated pass phrase
 constexpr uint32_t kFastPassMax = 192;     // pass phrases up to this length use a ready window
 } // namespace
 
-int Password_to_Key_md5(const unsigned char* password, uint32_t passwordlen,
-                        const unsigned char* engineID, uint32_t engineLength,
-                        unsigned char* key)
-{
-    if (key == nullptr)
-        return -1;
-    if (password == nullptr || passwordlen == 0 || engineLength > kUsmMaxEngineIdLen
-        || (engineID == nullptr && engineLength != 0)) {
-        std::memset(key, 0, kUsmKeyLen);
-        return -1;
-    }
+namespace {
 
-    // Ku: MD5 over 16,384 blocks of 64 bytes; block byte j is the pass phrase
+// Ku, the digest of 1 MiB of the repeated pass phrase (RFC 3414 A.2.1).
+void passphraseKey(const unsigned char* password, uint32_t passwordlen, unsigned char* ku)
+{
+    // MD5 over 16,384 blocks of 64 bytes; block byte j is the pass phrase
     // byte at (n + j) mod length, the position running on across blocks.
     MD5Init();
     if (passwordlen <= kFastPassMax) {
@@ -58,9 +54,57 @@ int Password_to_Key_md5(const unsigned char* password, uint32_t passwordlen,
         }
         OPENSSL_cleanse(block, sizeof block);
     }
-    unsigned char ku[16];
     MD5Final(ku);
     md5FreeBuffer();
+}
+
+// Ku depends on the pass phrase alone, not on the engine: each pass phrase
+// is stretched once per process and only localized per engine. A few pass
+// phrases are kept (a process uses two); the oldest gives way.
+struct KeptKey {
+    std::vector<unsigned char> password;
+    unsigned char ku[16];
+};
+std::mutex g_keptKeysLock;
+std::deque<KeptKey> g_keptKeys;
+constexpr size_t kKeptKeysMax = 4;
+
+void cachedPassphraseKey(const unsigned char* password, uint32_t passwordlen, unsigned char* ku)
+{
+    std::lock_guard<std::mutex> hold(g_keptKeysLock);
+    for (const KeptKey& kept : g_keptKeys)
+        if (kept.password.size() == passwordlen
+            && CRYPTO_memcmp(kept.password.data(), password, passwordlen) == 0) {
+            std::memcpy(ku, kept.ku, sizeof kept.ku);
+            return;
+        }
+    KeptKey kept;
+    kept.password.assign(password, password + passwordlen);
+    passphraseKey(password, passwordlen, kept.ku);
+    std::memcpy(ku, kept.ku, sizeof kept.ku);
+    if (g_keptKeys.size() == kKeptKeysMax) {
+        OPENSSL_cleanse(g_keptKeys.front().password.data(), g_keptKeys.front().password.size());
+        OPENSSL_cleanse(g_keptKeys.front().ku, sizeof g_keptKeys.front().ku);
+        g_keptKeys.pop_front();
+    }
+    g_keptKeys.push_back(std::move(kept));
+}
+
+} // namespace
+
+int Password_to_Key_md5(const unsigned char* password, uint32_t passwordlen,
+                        const unsigned char* engineID, uint32_t engineLength,
+                        unsigned char* key)
+{
+    if (key == nullptr)
+        return -1;
+    if (password == nullptr || passwordlen == 0 || engineLength > kUsmMaxEngineIdLen
+        || (engineID == nullptr && engineLength != 0)) {
+        std::memset(key, 0, kUsmKeyLen);
+        return -1;
+    }
+    unsigned char ku[16];
+    cachedPassphraseKey(password, passwordlen, ku);
 
     // Localise: MD5(Ku || engine ID || Ku).
     unsigned char buf[64];

@@ -16,6 +16,8 @@ inline constexpr uint32_t kUsmSaltLen = 8;
 
 // RFC 3414 A.2.1 with MD5: expands the pass phrase to 1 MiB, digests it (Ku)
 // and localises Ku to the engine ID: key = MD5(Ku || engineID || Ku).
+// Ku does not depend on the engine: it is computed once per pass phrase in
+// a process and kept in memory, and only the localisation is done per engine.
 // Returns 1; -1 (and a zeroed key) when the pass phrase is empty, the engine
 // ID is longer than 32 bytes or a pointer is null.
 int Password_to_Key_md5(const unsigned char* password, uint32_t passwordlen,
