@@ -11,9 +11,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <map>
 #include <net/if.h>
+#include <netdb.h>
 #include <poll.h>
+#include <set>
+#include <sstream>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +25,8 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// ------------------------------------------------------------- children
 
 // A child process and the pipe it writes its lines to.
 struct Child {
@@ -65,16 +71,43 @@ void writeLine(int fd, std::string line)
     }
 }
 
-// Reads the children's lines until every child has ended, or stops the
-// ones still running at the deadline. onLine gets the child's position and
-// each complete line.
-void collect(std::vector<Child>& children, Clock::time_point deadline,
-             const std::function<void(size_t, const std::string&)>& onLine)
+void stop(Child& c)
 {
+    if (c.fd != -1) {
+        ::kill(c.pid, SIGKILL);
+        ::close(c.fd);
+        c.fd = -1;
+    }
+    if (c.pid > 0) {
+        int status;
+        ::waitpid(c.pid, &status, 0);
+        c.pid = -1;
+    }
+}
+
+// Runs work(i, fd) for i = 0 .. count-1, each in a child, at most maxAtOnce
+// at a time, and hands every complete line to onLine(i, line), until all have
+// ended or the deadline passes (the ones still running are stopped then).
+// Returns how many never finished.
+size_t runChildren(size_t count, size_t maxAtOnce, Clock::time_point deadline,
+                   const std::function<void(size_t, int)>& work,
+                   const std::function<void(size_t, const std::string&)>& onLine)
+{
+    std::vector<Child> children(count);
+    std::vector<bool> done(count, false);
+    size_t next = 0, running = 0;
     for (;;) {
+        while (running < maxAtOnce && next < count && Clock::now() < deadline) {
+            const size_t i = next++;
+            children[i] = spawn([&, i](int fd) { work(i, fd); });
+            if (children[i].fd != -1)
+                ++running;
+            else
+                done[i] = true;
+        }
         std::vector<pollfd> fds;
         std::vector<size_t> owners;
-        for (size_t i = 0; i < children.size(); ++i)
+        for (size_t i = 0; i < count; ++i)
             if (children[i].fd != -1) {
                 fds.push_back({children[i].fd, POLLIN, 0});
                 owners.push_back(i);
@@ -95,8 +128,9 @@ void collect(std::vector<Child>& children, Clock::time_point deadline,
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
-                ::close(c.fd);
-                c.fd = -1;
+                stop(c);
+                done[owners[k]] = true;
+                --running;
                 continue;
             }
             c.pending.append(buf, static_cast<size_t>(n));
@@ -106,18 +140,12 @@ void collect(std::vector<Child>& children, Clock::time_point deadline,
             }
         }
     }
-    for (Child& c : children) {
-        if (c.fd != -1) {
-            ::kill(c.pid, SIGKILL);
-            ::close(c.fd);
-            c.fd = -1;
-        }
-        if (c.pid > 0) {
-            int status;
-            ::waitpid(c.pid, &status, 0);
-            c.pid = -1;
-        }
+    size_t unfinished = 0;
+    for (size_t i = 0; i < count; ++i) {
+        stop(children[i]);
+        unfinished += done[i] ? 0 : 1;
     }
+    return unfinished;
 }
 
 std::vector<std::string> splitTabs(const std::string& line)
@@ -177,10 +205,106 @@ std::string sortKey(const std::string& address)
     return std::string(1, '6') + std::string(reinterpret_cast<char*>(bytes), 16) + address;
 }
 
-bool reportToPipe(const char* address, const char* interfaceName, void* user)
+// The address as shown: a link-local IPv6 one with its interface.
+std::string shownAddress(const std::string& address, const char* interfaceName)
 {
-    writeLine(*static_cast<int*>(user), std::string(address) + "\t" + (interfaceName ? interfaceName : ""));
+    if (interfaceName != nullptr && interfaceName[0] != '\0' && isLinkLocal6(address))
+        return address + "%" + interfaceName;
+    return address;
+}
+
+// ------------------------------------------------- phase 1: finding agents
+
+// What one road's child found: its printers and what its listening left out.
+struct RoadFindings {
+    std::set<std::string> printers;   // shown addresses
+    size_t overCandidates = 0;
+};
+
+bool collectPrinter(const char* address, const char* interfaceName, void* user)
+{
+    auto& found = *static_cast<RoadFindings*>(user);
+    const std::string shown = shownAddress(address, interfaceName);
+    if (found.printers.count(shown) == 0 && found.printers.size() >= kMaxCandidates)
+        ++found.overCandidates;
+    else
+        found.printers.insert(shown);
     return true;
+}
+
+const char* const kCountNames[] = {"offlink", "notasked", "datagrams", "time", "engines", "addresses",
+                                   "unconfirmed", "candidates"};
+
+// The child's report: a line per printer ("P", address) and one of counts.
+void reportFindings(int fd, const RoadFindings& found, size_t unconfirmed)
+{
+    for (const std::string& shown : found.printers)
+        writeLine(fd, "P\t" + shown);
+    const SnmpListenCounts& c = g_listenCounts;
+    const long counts[] = {c.offLink, c.notAsked, c.datagramBound, c.timeBound, c.enginesBound, c.addressesBound,
+                           static_cast<long>(unconfirmed), static_cast<long>(found.overCandidates)};
+    std::string line = "C";
+    for (long n : counts)
+        line += "\t" + std::to_string(n);
+    writeLine(fd, line);
+}
+
+struct Road {
+    const char* snmp;       // "v1" or "v3"
+    enum { Broadcast4, Multicast6, Hosts } kind;
+};
+
+// One road in the child: the library's operation, then (v1 broadcast and
+// multicast) the check of every sender at its own address.
+void runRoad(const Road& road, const DiscoverOptions& o, const std::string& first, const std::string& second, int fd)
+{
+    CNetIO io;
+    io.InitTargetOID(first.c_str(), second.c_str());
+    g_listenCounts = {};
+    RoadFindings found;
+    std::vector<const char*> hosts;
+    for (const std::string& h : o.hosts)
+        hosts.push_back(h.c_str());
+    const bool v1 = std::strcmp(road.snmp, "v1") == 0;
+    switch (road.kind) {
+    case Road::Broadcast4:
+        if (v1)
+            io.FindSnmpAgent(kDefaultCommunity, "255.255.255.255", kSysObjectIdOidText, collectPrinter, &found, 1);
+        else
+            io.FindSnmpV3Agent(kDefaultCommunity, "255.255.255.255", kSysObjectIdOidText, collectPrinter, &found, 1);
+        break;
+    case Road::Multicast6:
+        if (v1)
+            io.FindSnmpAgentV6_(kDefaultCommunity, "ff02::1", kSysObjectIdOidText, collectPrinter, &found, 1);
+        else
+            io.FindSnmpV3AgentV6_(kDefaultCommunity, "ff02::1", kSysObjectIdOidText, collectPrinter, &found, 1);
+        break;
+    case Road::Hosts:
+        if (v1)
+            io.FindSnmpAgentHosts(kDefaultCommunity, hosts.data(), static_cast<int>(hosts.size()),
+                                  kSysObjectIdOidText, collectPrinter, &found, 1);
+        else
+            io.FindSnmpV3AgentHosts(hosts.data(), static_cast<int>(hosts.size()), collectPrinter, &found, 1);
+        break;
+    }
+    size_t unconfirmed = 0;
+    if (v1 && road.kind != Road::Hosts && !found.printers.empty()) {
+        // Anyone on the link may answer a broadcast in anyone's name: a
+        // sender counts once it answers at its own address too (a new socket,
+        // which the broadcast did not make known).
+        std::vector<const char*> candidates;
+        for (const std::string& shown : found.printers)
+            candidates.push_back(shown.c_str());
+        RoadFindings confirmed;
+        const SnmpListenCounts before = g_listenCounts;
+        io.FindSnmpAgentHosts(kDefaultCommunity, candidates.data(), static_cast<int>(candidates.size()),
+                              kSysObjectIdOidText, collectPrinter, &confirmed, 0);
+        g_listenCounts = before;
+        confirmed.overCandidates = found.overCandidates;
+        unconfirmed = found.printers.size() - std::min(found.printers.size(), confirmed.printers.size());
+        found = confirmed;
+    }
+    reportFindings(fd, found, unconfirmed);
 }
 
 struct Found {
@@ -190,61 +314,57 @@ struct Found {
 };
 
 // Phase 1: every discovery road in a child of its own. Returns the printers
-// by displayed address.
-std::map<std::string, Found> findAgents(const DiscoverOptions& o, Clock::time_point deadline)
+// by displayed address, and adds up what was left out in counts.
+std::map<std::string, Found> findAgents(const DiscoverOptions& o, Clock::time_point deadline,
+                                        std::vector<long>& counts)
 {
     const std::string first = o.modelOids.empty() ? kOurModelSysObjectId : o.modelOids[0];
     const std::string second = o.modelOids.size() > 1 ? o.modelOids[1] : first;
-    struct Road {
-        const char* snmp;
-        const char* host;
-        bool (CNetIO::*find)(const char*, const char*, const char*, SNMP_AGENT_CALLBACK, void*, int);
-    };
     std::vector<Road> roads;
-    const char* host = o.host.c_str();
-    if (o.v1) {
-        if (o.host.empty()) {
-            roads.push_back({"v1", "255.255.255.255", &CNetIO::FindSnmpAgent});
-            roads.push_back({"v1", "ff02::1", &CNetIO::FindSnmpAgentV6_});
+    for (const char* snmp : {"v1", "v3"}) {
+        if ((std::strcmp(snmp, "v1") == 0 && !o.v1) || (std::strcmp(snmp, "v3") == 0 && !o.v3))
+            continue;
+        if (o.hosts.empty()) {
+            roads.push_back({snmp, Road::Broadcast4});
+            roads.push_back({snmp, Road::Multicast6});
         } else {
-            roads.push_back({"v1", host, &CNetIO::FindSnmpAgent});
+            roads.push_back({snmp, Road::Hosts});
         }
     }
-    if (o.v3) {
-        if (o.host.empty()) {
-            roads.push_back({"v3", "255.255.255.255", &CNetIO::FindSnmpV3Agent});
-            roads.push_back({"v3", "ff02::1", &CNetIO::FindSnmpV3AgentV6_});
-        } else {
-            roads.push_back({"v3", host, &CNetIO::FindSnmpV3Agent});
-        }
-    }
-    std::vector<Child> children;
-    for (const Road& road : roads)
-        children.push_back(spawn([&](int fd) {
-            CNetIO io;
-            io.InitTargetOID(first.c_str(), second.c_str());
-            (io.*road.find)(kDefaultCommunity, road.host, kSysObjectIdOidText, reportToPipe, &fd, 1);
-        }));
-
     std::map<std::string, Found> found;
-    collect(children, deadline, [&](size_t i, const std::string& line) {
-        const std::vector<std::string> f = splitTabs(line);
-        if (f.size() != 2 || f[0].empty())
-            return;
-        Found agent{roads[i].snmp, f[0], ""};
-        std::string shown = f[0];
-        if (isLinkLocal6(f[0]) && !f[1].empty()) {
-            agent.interfaceName = f[1];
-            shown += "%" + f[1];
-        }
-        auto [at, added] = found.emplace(shown, agent);
-        if (!added && agent.snmp == "v1")
-            at->second.snmp = "v1"; // the cheaper version to ask further
-    });
+    counts.assign(std::size(kCountNames), 0);
+    runChildren(
+        roads.size(), roads.size(), deadline, [&](size_t i, int fd) { runRoad(roads[i], o, first, second, fd); },
+        [&](size_t i, const std::string& line) {
+            const std::vector<std::string> f = splitTabs(line);
+            if (f.size() == counts.size() + 1 && f[0] == "C") {
+                for (size_t k = 0; k < counts.size(); ++k)
+                    counts[k] += std::atol(f[k + 1].c_str());
+                return;
+            }
+            if (f.size() != 2 || f[0] != "P" || f[1].empty())
+                return;
+            const std::string& shown = f[1];
+            auto at = found.find(shown);
+            if (at == found.end()) {
+                if (found.size() >= kMaxCandidates) {
+                    ++counts[7];
+                    return;
+                }
+                const size_t pct = shown.find('%');
+                at = found.emplace(shown, Found{roads[i].snmp, shown.substr(0, pct),
+                                                pct == std::string::npos ? "" : shown.substr(pct + 1)})
+                         .first;
+            } else if (std::strcmp(roads[i].snmp, "v1") == 0) {
+                at->second.snmp = "v1"; // the cheaper version to ask further
+            }
+        });
     return found;
 }
 
-// Phase 2, in the child: everything about one printer, as one line.
+// ---------------------------------------------- phase 2: asking each printer
+
+// In the child: everything about one printer, as one line.
 std::string describe(const Found& agent, bool withLevels)
 {
     if (!agent.interfaceName.empty()) {
@@ -267,10 +387,19 @@ std::string describe(const Found& agent, bool withLevels)
         PRINTER_STATUS status{};
         if ((v1 && NetworkReadStatus(kDefaultCommunity, host, &status))
             || NetworkReadStatusSNMPv3(kDefaultCommunity, host, &status))
-            for (int i = 0; i < 4; ++i)
-                line += "\t" + std::to_string(status.bytes[i] & 0x7f);
+            for (int i = 0; i < 4; ++i) {
+                // A level over 100 is the printer saying it does not know.
+                const int level = status.bytes[i] & 0x7f;
+                line += "\t" + std::to_string(level <= 100 ? level : -1);
+            }
     }
     return line;
+}
+
+void note(DiscoverSummary* summary, bool bound, long n, const std::string& text)
+{
+    if (summary != nullptr && n > 0)
+        summary->notes.push_back({bound, std::to_string(n) + " " + text});
 }
 
 } // namespace
@@ -285,51 +414,318 @@ std::string UriHost(const std::string& address)
 {
     if (address.find(':') == std::string::npos)
         return address;
-    std::string zoned = address;
-    if (const size_t pct = zoned.find('%'); pct != std::string::npos)
-        zoned.replace(pct, 1, "%25");
-    return "[" + zoned + "]";
+    const size_t pct = address.find('%');
+    if (pct == std::string::npos)
+        return "[" + address + "]";
+    // RFC 6874: the zone after "%25", every byte but the unreserved ones encoded.
+    std::string zone;
+    for (const unsigned char c : address.substr(pct + 1)) {
+        if (std::isalnum(c) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
+            zone += static_cast<char>(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            zone += hex;
+        }
+    }
+    return "[" + address.substr(0, pct) + "%25" + zone + "]";
 }
 
 std::vector<FoundPrinter> DiscoverPrinters(const DiscoverOptions& options,
-                                           const std::function<void(const FoundPrinter&)>& onPrinter)
+                                           const std::function<void(const FoundPrinter&)>& onPrinter,
+                                           DiscoverSummary* summary)
 {
+    const Clock::time_point start = Clock::now();
     const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(static_cast<long>(options.timeLimitSeconds * 1000));
-    const std::map<std::string, Found> found = findAgents(options, deadline);
+        start + std::chrono::milliseconds(static_cast<long>(options.timeLimitSeconds * 1000));
+    std::vector<long> counts;
+    const std::map<std::string, Found> found = findAgents(options, deadline, counts);
 
     std::vector<FoundPrinter> printers;
-    std::vector<Child> children;
+    std::vector<const Found*> agents;
     for (const auto& [shown, agent] : found) {
         FoundPrinter p;
         p.address = shown;
         p.snmp = agent.snmp;
         printers.push_back(p);
-        children.push_back(spawn([&, a = agent](int fd) { writeLine(fd, describe(a, options.levels)); }));
+        agents.push_back(&agent);
     }
     std::vector<bool> told(printers.size(), false);
-    collect(children, deadline, [&](size_t i, const std::string& line) {
-        const std::vector<std::string> f = splitTabs(line);
-        FoundPrinter& p = printers[i];
-        told[i] = true;
-        if (f.size() >= 3) {
-            p.name = unfield(f[0]);
-            p.firmware = unfield(f[1]);
-            p.mcuFirmware = unfield(f[2]);
-        }
-        if (f.size() == 7) {
-            p.haveLevels = true;
-            for (int k = 0; k < 4; ++k)
-                p.levels[k] = std::atoi(f[3 + k].c_str());
-        }
-        if (onPrinter)
-            onPrinter(p);
-    });
+    const size_t unfinished = runChildren(
+        printers.size(), kMaxDetailChildren, deadline,
+        [&](size_t i, int fd) { writeLine(fd, describe(*agents[i], options.levels)); },
+        [&](size_t i, const std::string& line) {
+            const std::vector<std::string> f = splitTabs(line);
+            FoundPrinter& p = printers[i];
+            told[i] = true;
+            if (f.size() >= 3) {
+                p.name = unfield(f[0]);
+                p.firmware = unfield(f[1]);
+                p.mcuFirmware = unfield(f[2]);
+            }
+            if (f.size() == 7) {
+                p.haveLevels = true;
+                for (int k = 0; k < 4; ++k)
+                    p.levels[k] = std::atoi(f[3 + static_cast<size_t>(k)].c_str());
+            }
+            if (onPrinter)
+                onPrinter(p);
+        });
     // Printers whose questions ran out of time are still printers.
     for (size_t i = 0; i < printers.size(); ++i)
         if (!told[i] && onPrinter)
             onPrinter(printers[i]);
     std::sort(printers.begin(), printers.end(),
               [](const FoundPrinter& a, const FoundPrinter& b) { return sortKey(a.address) < sortKey(b.address); });
+
+    if (summary != nullptr) {
+        std::set<std::string> answered;
+        for (const FoundPrinter& p : printers)
+            answered.insert(p.address);
+        for (const std::string& host : options.hosts)
+            if (answered.count(host) == 0)
+                summary->silentHosts.push_back(host);
+        note(summary, false, counts[0], "answers ignored: not from the link they came in by");
+        note(summary, false, counts[1], "answers ignored: not from the address asked");
+        note(summary, false, counts[6], "answers ignored: no answer again at their own address");
+        note(summary, true, counts[7], "answers ignored: more than " + std::to_string(kMaxCandidates)
+                                           + " printers in one scan");
+        note(summary, true, counts[4], "answers ignored: more than " + std::to_string(kDiscoveryMaxEngines)
+                                           + " SNMPv3 engines waiting");
+        note(summary, true, counts[2], "listening loops stopped at " + std::to_string(kListenMaxDatagrams)
+                                           + " datagrams; later answers ignored");
+        note(summary, true, counts[3], "listening loops stopped after " + std::to_string(kListenLimitMs)
+                                           + " ms; later answers ignored");
+        note(summary, true, counts[5], "local addresses or hosts not used: more than the bound of one scan");
+        note(summary, true, static_cast<long>(unfinished),
+             "printers listed without their information: the time limit was reached");
+        summary->seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    }
     return printers;
+}
+
+// ------------------------------------------------------------ hosts to ask
+
+namespace {
+
+constexpr size_t kHostLineMax = 255;
+
+// Letters, digits, '-', '.', '_' (names), ':' and '%' (IPv6 addresses and zones).
+bool hostCharacters(const std::string& text)
+{
+    for (const unsigned char c : text)
+        if (std::isalnum(c) == 0 && c != '-' && c != '.' && c != '_' && c != ':' && c != '%')
+            return false;
+    return true;
+}
+
+std::string trimmed(const std::string& s)
+{
+    const size_t a = s.find_first_not_of(" \t\r\f\v");
+    if (a == std::string::npos)
+        return "";
+    return s.substr(a, s.find_last_not_of(" \t\r\f\v") - a + 1);
+}
+
+} // namespace
+
+void ParseHostsText(const std::string& text, std::vector<HostEntry>& hosts, std::vector<std::string>& rejected)
+{
+    int number = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        ++number;
+        if (const size_t hash = line.find('#'); hash != std::string::npos)
+            line.resize(hash);
+        line = trimmed(line);
+        if (line.empty())
+            continue;
+        const std::string where = "line " + std::to_string(number) + ": ";
+        if (line.size() > kHostLineMax)
+            rejected.push_back(where + "longer than " + std::to_string(kHostLineMax) + " bytes");
+        else if (line.find_first_of(" \t") != std::string::npos)
+            rejected.push_back(where + "\"" + ValidUtf8(line) + "\" is more than one address or name");
+        else if (!hostCharacters(line))
+            rejected.push_back(where + "\"" + ValidUtf8(line) + "\" is neither an address nor a name");
+        else
+            hosts.push_back({line, number, ""});
+    }
+}
+
+bool ReadHostsFile(const std::string& path, std::vector<HostEntry>& hosts, std::vector<std::string>& rejected,
+                   std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    // A hosts file names at most kDiscoveryMaxHosts hosts in lines of at
+    // most 255 bytes: reading stops well past that.
+    constexpr size_t kMaxBytes = static_cast<size_t>(kDiscoveryMaxHosts) * 300;
+    std::string text(kMaxBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad()) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.size() > kMaxBytes) {
+        error = path + " is larger than " + std::to_string(kMaxBytes) + " bytes";
+        return false;
+    }
+    const size_t before = hosts.size();
+    ParseHostsText(text, hosts, rejected);
+    for (size_t i = before; i < hosts.size(); ++i)
+        hosts[i].file = path;
+    return true;
+}
+
+namespace {
+
+// The numeric text of a resolved address; a link-local IPv6 one with its
+// interface's name as the zone.
+std::string numericText(const sockaddr* a, std::string& error)
+{
+    char text[INET6_ADDRSTRLEN] = "";
+    if (a->sa_family == AF_INET) {
+        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a)->sin_addr, text, sizeof text);
+        return text;
+    }
+    const auto* a6 = reinterpret_cast<const sockaddr_in6*>(a);
+    ::inet_ntop(AF_INET6, &a6->sin6_addr, text, sizeof text);
+    if (!IN6_IS_ADDR_LINKLOCAL(&a6->sin6_addr))
+        return text;
+    char name[IF_NAMESIZE] = "";
+    if (a6->sin6_scope_id == 0 || ::if_indextoname(a6->sin6_scope_id, name) == nullptr) {
+        error = "a link-local address needs the interface to ask by (fe80::1%eth0)";
+        return "";
+    }
+    return std::string(text) + "%" + name;
+}
+
+} // namespace
+
+std::vector<ResolvedHost> ResolveHosts(const std::vector<HostEntry>& entries, double timeoutSeconds)
+{
+    std::vector<ResolvedHost> out(entries.size());
+    std::vector<gaicb> requests(entries.size());
+    std::vector<gaicb*> pending;
+    addrinfo nameHints{};
+    nameHints.ai_socktype = SOCK_DGRAM;
+    nameHints.ai_flags = AI_ADDRCONFIG;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        out[i].entry = entries[i];
+        addrinfo hints{};
+        hints.ai_socktype = SOCK_DGRAM;
+        hints.ai_flags = AI_NUMERICHOST;
+        addrinfo* res = nullptr;
+        const int rc = ::getaddrinfo(entries[i].text.c_str(), nullptr, &hints, &res);
+        if (rc == 0 && res != nullptr) {
+            out[i].address = numericText(res->ai_addr, out[i].error);
+            ::freeaddrinfo(res);
+            continue;
+        }
+        if (entries[i].text.find_first_of(":%") != std::string::npos) {
+            out[i].error = "not an address (or its zone is no interface of this machine)";
+            continue;
+        }
+        requests[i] = {};
+        requests[i].ar_name = entries[i].text.c_str();
+        requests[i].ar_request = &nameHints;
+        pending.push_back(&requests[i]);
+    }
+    if (pending.empty())
+        return out;
+    std::vector<gaicb*> list = pending;
+    if (::getaddrinfo_a(GAI_NOWAIT, list.data(), static_cast<int>(list.size()), nullptr) != 0) {
+        for (gaicb* r : pending)
+            out[static_cast<size_t>(r - requests.data())].error = "the resolver cannot be asked";
+        return out;
+    }
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
+    for (;;) {
+        bool waiting = false;
+        for (gaicb* r : pending)
+            waiting = waiting || ::gai_error(r) == EAI_INPROGRESS;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (!waiting || left <= 0)
+            break;
+        const timespec wait{left / 1000, (left % 1000) * 1000000};
+        std::vector<const gaicb*> waitList(pending.begin(), pending.end());
+        ::gai_suspend(waitList.data(), static_cast<int>(waitList.size()), &wait);
+    }
+    for (gaicb* r : pending) {
+        ResolvedHost& host = out[static_cast<size_t>(r - requests.data())];
+        const int rc = ::gai_error(r);
+        if (rc == EAI_INPROGRESS) {
+            ::gai_cancel(r);
+            host.error = "does not resolve (no answer from the resolver in time)";
+            // A request that cannot be cancelled is still the resolver's:
+            // wait for it, so its memory is not freed under it.
+            while (::gai_error(r) == EAI_INPROGRESS) {
+                const gaicb* one[1] = {r};
+                ::gai_suspend(one, 1, nullptr);
+            }
+        } else if (rc != 0 || r->ar_result == nullptr) {
+            host.error = std::string("does not resolve (") + ::gai_strerror(rc) + ")";
+        } else {
+            host.address = numericText(r->ar_result->ai_addr, host.error);
+        }
+        if (r->ar_result != nullptr)
+            ::freeaddrinfo(r->ar_result);
+    }
+    return out;
+}
+
+// ------------------------------------------------------------ texts
+
+std::string ValidUtf8(const std::string& bytes)
+{
+    std::string out;
+    auto latin1 = [&](unsigned char c) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    };
+    for (size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        // Well-formed sequences only (Unicode's table 3-7): no overlong
+        // forms, no surrogates, nothing past U+10FFFF.
+        size_t n = 0;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            n = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            n = 3;
+            lo = c == 0xE0 ? 0xA0 : 0x80;
+            hi = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            n = 4;
+            lo = c == 0xF0 ? 0x90 : 0x80;
+            hi = c == 0xF4 ? 0x8F : 0xBF;
+        }
+        bool whole = n != 0 && i + n <= bytes.size();
+        for (size_t k = 1; whole && k < n; ++k) {
+            const auto b = static_cast<unsigned char>(bytes[i + k]);
+            whole = k == 1 ? (b >= lo && b <= hi) : (b & 0xC0) == 0x80;
+        }
+        if (whole) {
+            out.append(bytes, i, n);
+            i += n;
+        } else {
+            latin1(c);
+            ++i;
+        }
+    }
+    return out;
 }

@@ -3,46 +3,65 @@
 // See usage() and the README.
 #include "Discover.h"
 #include "Log.h"
+#include "snmp/NetIO.h"
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr int kExitFound = 0, kExitNoneFound = 1, kExitUsage = 2;
+// How long the names of the hosts asked may take to resolve, together.
+constexpr double kResolveSeconds = 10;
 
 const char* kUsage =
-    "Usage: levelwatch-discover [--v1] [--v3] [--model-oid OID]... [--host ADDRESS] [--json] [--levels]\n";
+    "Usage: levelwatch-discover [--v1] [--v3] [--model-oid OID]... [--host ADDRESS]... [--hosts-file FILE]\n"
+    "                           [--json] [--levels]\n";
 
 const char* kHelp =
     "\n"
     "Finds the printers of our model on this machine's local networks over SNMP and\n"
     "prints one line per printer: its address, the SNMP version that answered (\"v1\"\n"
     "or \"v3\"), its name, firmware version and MCU firmware version, separated by\n"
-    "tabs. By default it asks over both SNMP versions, from every local interface, by\n"
-    "IPv4 broadcast (255.255.255.255) and IPv6 all-nodes multicast (ff02::1); it\n"
-    "takes a few seconds. An address that answers several times or over both\n"
-    "versions is listed once (as \"v1\" when both answered); an IPv6 link-local\n"
-    "address carries its interface (fe80::1%%eth0). A value the printer does not\n"
-    "give is an empty field.\n"
+    "tabs. By default it asks over both SNMP versions, from every local address at\n"
+    "once, by IPv4 broadcast (255.255.255.255) and IPv6 all-nodes multicast\n"
+    "(ff02::1); it takes a few seconds. An address that answers several times or\n"
+    "over both versions is listed once (as \"v1\" when both answered); an IPv6\n"
+    "link-local address carries its interface (fe80::1%%eth0). A value the printer\n"
+    "does not give is an empty field.\n"
     "\n"
     "  --v1              ask over SNMP v1 only (community \"tundra\")\n"
     "  --v3              ask over SNMPv3 only (the build's USM user, authPriv)\n"
     "                    (both, or neither, ask over both versions)\n"
     "  --model-oid OID   the sysObjectID of the printers to list; at most twice\n"
     "                    (default %s, the Corvane 5170)\n"
-    "  --host ADDRESS    ask this address (numeric, or a name) instead\n"
+    "  --host ADDRESS    ask this address (numeric, or a name; a link-local IPv6\n"
+    "                    address with the interface to ask by: fe80::1%%eth0)\n"
+    "                    instead of broadcasting; may be given several times\n"
+    "  --hosts-file FILE ask the addresses or names of FILE, one per line (\"#\"\n"
+    "                    starts a comment); a line that is neither is named on\n"
+    "                    standard error and skipped\n"
     "  --json            one JSON object per line: \"address\", \"snmp\", \"name\",\n"
     "                    \"firmware\", \"mcu_firmware\" (and \"levels\")\n"
     "  --levels          also the toner levels in percent: black, cyan, magenta,\n"
-    "                    yellow (with --json an object with those keys)\n"
+    "                    yellow (with --json an object with those keys); a level\n"
+    "                    the printer does not know is an empty field (\"\")\n"
     "  --help            this text\n"
     "\n"
+    "The hosts asked are asked side by side. Names are shown as UTF-8: a byte that\n"
+    "is not part of a UTF-8 sequence is shown as the Latin-1 character of that\n"
+    "number, and control characters as spaces (JSON: escaped). Answers that cannot\n"
+    "be a printer's (from outside the link they came in by, from another address\n"
+    "than the one asked, or from an address that does not answer when asked\n"
+    "itself) and what a bound of the scan left out are counted on standard error.\n"
+    "\n"
     "Exit status: 0 when at least one printer was found, 1 when none was, 2 for a\n"
-    "usage error. LEVELWATCH_DEBUG=1 writes the SNMP library's trace lines to\n"
-    "standard error.\n";
+    "usage error (an address that does not parse, a name that does not resolve, a\n"
+    "hosts file that cannot be read). LEVELWATCH_DEBUG=1 writes the SNMP library's\n"
+    "trace lines to standard error.\n";
 
 void usage(FILE* out)
 {
@@ -58,65 +77,59 @@ int usageError(const std::string& message)
     return kExitUsage;
 }
 
-// A JSON string: control characters and bytes that are not UTF-8 escaped.
-std::string json(const std::string& s)
+// A JSON string of valid UTF-8; control characters escaped.
+std::string json(const std::string& bytes)
 {
+    const std::string s = ValidUtf8(bytes);
     std::string out = "\"";
-    auto escapeByte = [&](unsigned char c) {
-        char buf[8];
-        std::snprintf(buf, sizeof buf, "\\u%04x", c);
-        out += buf;
-    };
-    for (size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
+    for (const char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
         if (c == '"' || c == '\\') {
             out += '\\';
-            out += static_cast<char>(c);
-            ++i;
+            out += ch;
         } else if (c == '\t' || c == '\n' || c == '\r') {
             out += c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\r";
-            ++i;
         } else if (c < 0x20 || c == 0x7f) {
-            escapeByte(c);
-            ++i;
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
         } else {
-            // A whole UTF-8 sequence passes; any other byte is escaped.
-            const size_t n = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-            bool whole = n != 0 && i + n <= s.size();
-            for (size_t k = 1; whole && k < n; ++k)
-                whole = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-            if (whole) {
-                out.append(s, i, n);
-                i += n;
-            } else {
-                escapeByte(c);
-                ++i;
-            }
+            out += ch;
         }
     }
     return out + "\"";
 }
 
-// A value as a text field: control characters (a terminal would act on
-// them) become spaces.
-std::string plain(std::string s)
+// A value as a text field of valid UTF-8: control characters (a terminal
+// would act on them, C1 ones included) become spaces.
+std::string plain(const std::string& bytes)
 {
-    for (char& c : s)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = ' ';
-    return s;
+    const std::string s = ValidUtf8(bytes);
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) < 0xA0) {
+            out += ' '; // U+0080..U+009F
+            ++i;
+        } else {
+            out += c < 0x20 || c == 0x7f ? ' ' : s[i];
+        }
+    }
+    return out;
+}
+
+std::string level(const FoundPrinter& p, int i, const std::string& unknown)
+{
+    return p.haveLevels && p.levels[i] >= 0 ? std::to_string(p.levels[i]) : unknown;
 }
 
 std::string textLine(const FoundPrinter& p, bool levels)
 {
-    std::string line = p.address + "\t" + p.snmp + "\t" + plain(p.name) + "\t" + plain(p.firmware) + "\t"
+    std::string line = plain(p.address) + "\t" + p.snmp + "\t" + plain(p.name) + "\t" + plain(p.firmware) + "\t"
                        + plain(p.mcuFirmware);
     if (levels)
         for (int i = 0; i < 4; ++i)
-            line += "\t" + (p.haveLevels ? std::to_string(p.levels[i]) : std::string());
+            line += "\t" + level(p, i, "");
     return line;
 }
 
@@ -128,8 +141,7 @@ std::string jsonLine(const FoundPrinter& p, bool levels)
         const char* colours[4] = {"black", "cyan", "magenta", "yellow"};
         line += ",\"levels\":{";
         for (int i = 0; i < 4; ++i)
-            line += std::string(i ? "," : "") + "\"" + colours[i]
-                    + "\":" + (p.haveLevels ? std::to_string(p.levels[i]) : std::string("\"\""));
+            line += std::string(i ? "," : "") + "\"" + colours[i] + "\":" + level(p, i, "\"\"");
         line += "}";
     }
     return line + "}";
@@ -140,12 +152,15 @@ std::string jsonLine(const FoundPrinter& p, bool levels)
 int main(int argc, char** argv)
 {
     DiscoverOptions options;
-    bool v1 = false, v3 = false, asJson = false, hostGiven = false;
+    bool v1 = false, v3 = false, asJson = false;
     std::vector<std::string> oids;
+    std::vector<HostEntry> hosts;            // from --host, in order
+    std::vector<std::string> hostsFiles;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i], value;
-        const bool takesValue = arg == "--model-oid" || arg == "--host" || arg.rfind("--model-oid=", 0) == 0
-                                || arg.rfind("--host=", 0) == 0;
+        const bool takesValue = arg == "--model-oid" || arg == "--host" || arg == "--hosts-file"
+                                || arg.rfind("--model-oid=", 0) == 0 || arg.rfind("--host=", 0) == 0
+                                || arg.rfind("--hosts-file=", 0) == 0;
         if (takesValue) {
             if (const size_t eq = arg.find('='); eq != std::string::npos) {
                 value = arg.substr(eq + 1);
@@ -171,15 +186,18 @@ int main(int argc, char** argv)
             if (oids.size() == 2)
                 return usageError("at most two --model-oid");
             if (!IsTargetOid(value))
-                return usageError("not a sysObjectID: \"" + value + "\"");
+                return usageError("not a sysObjectID: \"" + ValidUtf8(value) + "\"");
             oids.push_back(value);
         } else if (arg == "--host") {
-            if (hostGiven || value.empty())
-                return usageError(hostGiven ? "one --host at most" : "--host needs an address");
-            options.host = value;
-            hostGiven = true;
+            if (value.empty())
+                return usageError("--host needs an address");
+            hosts.push_back({value, 0, ""});
+        } else if (arg == "--hosts-file") {
+            if (value.empty())
+                return usageError("--hosts-file needs a file");
+            hostsFiles.push_back(value);
         } else {
-            return usageError("unknown argument \"" + arg + "\"");
+            return usageError("unknown argument \"" + ValidUtf8(arg) + "\"");
         }
     }
     if (v1 || v3) {
@@ -189,8 +207,47 @@ int main(int argc, char** argv)
     if (!oids.empty())
         options.modelOids = oids;
 
-    const std::vector<FoundPrinter> printers = DiscoverPrinters(options);
+    // The hosts: every --host must be one; a file's line that is not is
+    // named and skipped.
+    const size_t fromCommandLine = hosts.size();
+    for (const std::string& file : hostsFiles) {
+        std::vector<HostEntry> entries;
+        std::vector<std::string> rejected;
+        std::string error;
+        if (!ReadHostsFile(file, entries, rejected, error))
+            return usageError(ValidUtf8(error));
+        for (const std::string& r : rejected)
+            std::fprintf(stderr, "levelwatch-discover: %s: %s (skipped)\n", ValidUtf8(file).c_str(), r.c_str());
+        hosts.insert(hosts.end(), entries.begin(), entries.end());
+    }
+    if (hosts.size() > static_cast<size_t>(kDiscoveryMaxHosts)) {
+        std::fprintf(stderr, "levelwatch-discover: %zu hosts ignored: more than %d hosts\n",
+                     hosts.size() - static_cast<size_t>(kDiscoveryMaxHosts), kDiscoveryMaxHosts);
+        hosts.resize(static_cast<size_t>(kDiscoveryMaxHosts));
+    }
+    std::set<std::string> asked;
+    for (const ResolvedHost& h : ResolveHosts(hosts, kResolveSeconds)) {
+        if (h.address.empty()) {
+            if (h.entry.line == 0)
+                return usageError("--host " + ValidUtf8(h.entry.text) + ": " + h.error);
+            std::fprintf(stderr, "levelwatch-discover: %s: line %d: \"%s\" %s (skipped)\n",
+                         ValidUtf8(h.entry.file).c_str(), h.entry.line, ValidUtf8(h.entry.text).c_str(),
+                         h.error.c_str());
+            continue;
+        }
+        if (asked.insert(h.address).second)
+            options.hosts.push_back(h.address);
+    }
+    if (!hostsFiles.empty() && options.hosts.empty() && fromCommandLine == 0) {
+        std::fputs("levelwatch-discover: no host to ask\n", stderr);
+        return kExitNoneFound;
+    }
+
+    DiscoverSummary summary;
+    const std::vector<FoundPrinter> printers = DiscoverPrinters(options, {}, &summary);
     for (const FoundPrinter& p : printers)
         std::puts((asJson ? jsonLine(p, options.levels) : textLine(p, options.levels)).c_str());
+    for (const DiscoverNote& n : summary.notes)
+        std::fprintf(stderr, "levelwatch-discover: %s\n", n.text.c_str());
     return printers.empty() ? kExitNoneFound : kExitFound;
 }
