@@ -1,15 +1,22 @@
-// What the toner-level filter costs a print job: the time from submitting a
-// job to its first byte reaching the backend, with our queue's PPD (the job
-// passes levelwatch-passthru, which reads the levels meanwhile) and with the
-// same PPD without our filter lines (the path CUPS takes by default), for a
-// printer answering SNMP v1 and one answering SNMPv3 only. The time until the
-// job is reported completed is shown as well: the filter waits for the level
-// read after the data has gone (about 2 s for an SNMPv3-only printer).
+// How long a print job takes to reach the printer: the time from submitting
+// a job to its first byte arriving at the printer's print port (a TCP sink
+// in the printer's namespace, behind CUPS's real socket backend), and until
+// CUPS reports the job completed. Three printers: one answering SNMP v1
+// (community "tundra"), one answering SNMPv3 only, one without SNMP. Each is
+// printed to through our PPD (its level filter reads the levels meanwhile)
+// with the device URI as a user would type it (socket://ADDRESS, so the
+// socket backend first polls SNMP with community "public") and as
+// snmp-discover lists it (socket://ADDRESS?snmp=false); and, with
+// "?snmp=false", through the same PPD without our filter lines, for what the
+// level filter itself adds.
 //
-// Runs in a private network namespace (root) with a private cupsd and
-// snmpd, like the peer tests. Argument: runs per queue (default 15). The
-// backend is this program, started by cupsd through a small script.
+// Runs in a private network namespace (root) with a private cupsd and snmpd
+// in agent namespaces, like the peer tests. Argument: jobs per queue
+// (default 5).
+#include "AgentNetwork.h"
 #include "Peers.h"
+#include "SnmpTestData.h"
+#include "TcpSink.h"
 
 #include <cups/cups.h>
 
@@ -19,42 +26,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
-#include <time.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace lwtest;
 
 namespace {
 
-long long nowNs()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000000000LL + ts.tv_nsec;
-}
-
-// Backend mode: DIR JOB-ID USER TITLE COPIES OPTIONS. Records when the first
-// byte of the job arrives (monotonic clock, shared by all processes), then
-// takes the rest.
-int backend(int argc, char** argv)
-{
-    if (argc < 4)
-        return 0; // device discovery: nothing to list
-    const std::string stamp = std::string(argv[2]) + "/" + argv[3];
-    char buffer[65536];
-    ssize_t n = read(0, buffer, sizeof buffer);
-    const long long first = nowNs();
-    while (n > 0)
-        n = read(0, buffer, sizeof buffer);
-    std::ofstream(stamp + ".tmp") << first << "\n";
-    std::rename((stamp + ".tmp").c_str(), stamp.c_str());
-    return 0;
-}
+using Clock = std::chrono::steady_clock;
 
 bool activeJob(const std::string& queue, int id)
 {
@@ -81,27 +63,26 @@ double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-// One job on the queue; the backend leaves its stamp in `stamps`.
-void runJob(const std::string& queue, const std::string& document, const std::string& stamps, Times& times)
+// One job on the queue, whose printer is the sink.
+void runJob(const std::string& queue, const std::string& document, TcpSink& sink, Times& times)
 {
-    const long long t0 = nowNs();
+    const size_t before = sink.jobs().size();
+    const Clock::time_point t0 = Clock::now();
     int id = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.c_str(), document.c_str(), "bench", 0, nullptr);
     if (id <= 0) {
         ++times.failures;
         return;
     }
-    const std::string stamp = stamps + "/" + std::to_string(id);
-    for (int i = 0; i < 3000 && activeJob(queue, id); ++i)
+    for (int i = 0; i < 6000 && activeJob(queue, id); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    const long long done = nowNs();
-    long long first = 0;
-    std::ifstream(stamp) >> first;
-    if (first <= 0) {
+    const Clock::time_point done = Clock::now();
+    if (!sink.waitForJobs(before + 1, 5000)) {
         ++times.failures;
         return;
     }
-    times.firstByteMs.push_back((first - t0) / 1e6);
-    times.completedMs.push_back((done - t0) / 1e6);
+    const Clock::time_point first = sink.jobs()[before].firstByte;
+    times.firstByteMs.push_back(std::chrono::duration<double, std::milli>(first - t0).count());
+    times.completedMs.push_back(std::chrono::duration<double, std::milli>(done - t0).count());
 }
 
 std::string withoutOurFilterLines(const std::string& ppd)
@@ -118,13 +99,44 @@ std::string withoutOurFilterLines(const std::string& ppd)
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::strcmp(argv[1], "--backend") == 0)
-        return backend(argc, argv);
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     if (!enterPrivateNetwork()) {
         std::fprintf(stderr, "job_latency: cannot enter a private network namespace: %s\n",
                      privateNetworkError().c_str());
         return 1;
+    }
+    AgentNetwork net(1);
+    std::vector<unsigned char> block(108, 0);
+    block[0] = 80, block[1] = 61, block[2] = 42, block[3] = 23;
+    struct Printer {
+        const char* label;
+        const char* name;
+        const char* ipv4;
+    };
+    const Printer printers[3] = {{"SNMP v1", "v1", "192.0.2.21"},
+                                 {"SNMPv3 only", "v3only", "192.0.2.22"},
+                                 {"no SNMP", "nosnmp", "192.0.2.23"}};
+    for (int p = 0; p < 3 && net.ok(); ++p) {
+        Agent a;
+        a.name = printers[p].name;
+        a.ipv4 = printers[p].ipv4;
+        a.ipv6 = "fe80::2" + std::to_string(p + 1);
+        a.deviceId = deviceIdWithStatus(block);
+        a.v3 = p == 1;
+        a.v1 = p == 0;
+        a.silent = p == 2;
+        if (!net.add(a)) {
+            std::fprintf(stderr, "job_latency: %s\n", net.error().c_str());
+            return 1;
+        }
+    }
+    std::vector<std::unique_ptr<TcpSink>> sinks;
+    for (const Printer& p : printers) {
+        sinks.push_back(std::make_unique<TcpSink>(p.name));
+        if (!sinks.back()->ok()) {
+            std::fprintf(stderr, "job_latency: no print port for %s\n", p.name);
+            return 1;
+        }
     }
     PrivateCupsd cupsd;
     if (!cupsd.ok()) {
@@ -133,45 +145,38 @@ int main(int argc, char** argv)
     }
     cupsSetServer(cupsd.socketPath().c_str());
     TempDir dir;
-    const std::string stamps = dir.file("stamps");
-    mkdir(stamps.c_str(), 0777);
-    chmod(stamps.c_str(), 0777);
-    char self[4096] = {};
-    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
-        return 1;
-    const std::string backendScript = cupsd.serverBin() + "/backend/socket";
-    std::ofstream(backendScript, std::ios::trunc)
-        << "#!/bin/sh\n[ $# -eq 0 ] && exit 0\nexec '" << self << "' --backend '" << stamps << "' \"$@\"\n";
-    chmod(backendScript.c_str(), 0755);
-
-    std::vector<unsigned char> block(108, 0);
-    block[0] = 80, block[1] = 61, block[2] = 42, block[3] = 23;
-    SnmpdConfig v1;
-    v1.listen = {"udp:127.0.0.2:161"};
-    v1.deviceId = deviceIdWithStatus(block);
-    Snmpd v1Agent(v1);
-    SnmpdConfig v3;
-    v3.listen = {"udp:127.0.0.3:161"};
-    v3.community = "";
-    v3.deviceId = v1.deviceId;
-    v3.v3User = LEVELWATCH_SNMPV3_USER;
-    v3.v3AuthPass = LEVELWATCH_SNMPV3_AUTH_PASS;
-    v3.v3PrivPass = LEVELWATCH_SNMPV3_PRIV_PASS;
-    v3.engineIdHex = "80000CF103525400A1B2C3";
-    Snmpd v3Agent(v3);
-
     std::ostringstream shipped;
     shipped << std::ifstream(LW_SOURCE_DIR "/plugin/ppd/corvane5170.ppd").rdbuf();
     const std::string withPpd = dir.write("with.ppd", shipped.str());
     const std::string withoutPpd = dir.write("without.ppd", withoutOurFilterLines(shipped.str()));
-    if (!v1Agent.ok() || !v3Agent.ok() || !cupsd.installFilter(LEVELWATCH_PASSTHRU_BIN, "levelwatch-passthru") ||
-        !cupsd.installFilter(LEVELWATCH_COMMAND_BIN, "levelwatch-command") ||
-        !cupsd.addQueue("V1Plain", "socket://127.0.0.2:9100", withoutPpd) ||
-        !cupsd.addQueue("V1Levels", "socket://127.0.0.2:9100", withPpd) ||
-        !cupsd.addQueue("V3Plain", "socket://127.0.0.3:9100", withoutPpd) ||
-        !cupsd.addQueue("V3Levels", "socket://127.0.0.3:9100", withPpd)) {
-        std::fprintf(stderr, "job_latency: peers did not start\n%s\n", cupsd.errorLog().c_str());
+    if (!cupsd.addBackend("socket", "/usr/lib/cups/backend/socket")
+        || !cupsd.installFilter(LEVELWATCH_PASSTHRU_BIN, "levelwatch-passthru")
+        || !cupsd.installFilter(LEVELWATCH_COMMAND_BIN, "levelwatch-command")) {
+        std::fprintf(stderr, "job_latency: cannot install the backend and filters\n");
         return 1;
+    }
+    // Per printer: the URI as typed, as snmp-discover lists it, and the
+    // latter without our filter.
+    struct Queue {
+        std::string name;
+        int printer;
+        const char* uri;
+        const char* filter;
+    };
+    std::vector<Queue> queues;
+    for (int p = 0; p < 3; ++p) {
+        const std::string address = printers[p].ipv4;
+        queues.push_back({std::string(printers[p].name) + "-typed", p, "socket://ADDRESS", "with"});
+        queues.push_back({std::string(printers[p].name) + "-listed", p, "socket://ADDRESS?snmp=false", "with"});
+        queues.push_back({std::string(printers[p].name) + "-nofilter", p, "socket://ADDRESS?snmp=false", "without"});
+        for (size_t q = queues.size() - 3; q < queues.size(); ++q) {
+            std::string uri = queues[q].uri;
+            uri.replace(uri.find("ADDRESS"), 7, address);
+            if (!cupsd.addQueue(queues[q].name, uri, std::strcmp(queues[q].filter, "with") == 0 ? withPpd : withoutPpd)) {
+                std::fprintf(stderr, "job_latency: queue %s\n%s\n", queues[q].name.c_str(), cupsd.errorLog().c_str());
+                return 1;
+            }
+        }
     }
     // A PostScript document of about 200 KB.
     std::string document = "%!PS-Adobe-3.0\n";
@@ -180,26 +185,21 @@ int main(int argc, char** argv)
     document += "showpage\n";
     const std::string documentPath = dir.write("document.ps", document);
 
-    const char* queues[4] = {"V1Plain", "V1Levels", "V3Plain", "V3Levels"};
-    Times times[4];
-    runJob("V1Plain", documentPath, stamps, times[0]); // warm-up: cupsd's first job is slower
-    times[0] = Times {};
+    std::vector<Times> times(queues.size());
+    Times warmUp;
+    runJob(queues[1].name, documentPath, *sinks[0], warmUp); // cupsd's first job is slower
     for (int r = 0; r < runs; ++r)
-        for (int q = 0; q < 4; ++q) {
-            std::fflush(stdout);
-            runJob(queues[q], documentPath, stamps, times[q]);
-        }
+        for (size_t q = 0; q < queues.size(); ++q)
+            runJob(queues[q].name, documentPath, *sinks[static_cast<size_t>(queues[q].printer)], times[q]);
 
-    std::printf("%d jobs per queue, %zu-byte PostScript document; medians in ms\n\n", runs, document.size());
-    std::printf("  %-16s %-14s %22s %16s %9s\n", "printer", "level filter", "first byte at backend", "job completed",
-                "failures");
-    const char* printers[4] = {"SNMP v1", "SNMP v1", "SNMPv3 only", "SNMPv3 only"};
-    for (int q = 0; q < 4; ++q)
-        std::printf("  %-16s %-14s %22.1f %16.1f %9d\n", printers[q], q % 2 ? "with" : "without",
-                    median(times[q].firstByteMs), median(times[q].completedMs), times[q].failures);
-    std::printf("\n  added before the data reaches the backend: SNMP v1 %+.1f ms, SNMPv3 only %+.1f ms "
-                "(goal: under 100 ms)\n",
-                median(times[1].firstByteMs) - median(times[0].firstByteMs),
-                median(times[3].firstByteMs) - median(times[2].firstByteMs));
+    std::printf("%d jobs per queue, %zu-byte PostScript document, CUPS's socket backend; medians in ms\n\n", runs,
+                document.size());
+    std::printf("  %-12s %-29s %-13s %22s %14s %9s\n", "printer", "device URI", "level filter",
+                "first byte at printer", "job completed", "failures");
+    for (size_t q = 0; q < queues.size(); ++q)
+        std::printf("  %-12s %-29s %-13s %22.1f %14.1f %9d\n", printers[queues[q].printer].label, queues[q].uri,
+                    queues[q].filter, median(times[q].firstByteMs), median(times[q].completedMs), times[q].failures);
+    std::printf("\n  (goal: the job's first byte at the printer within a fraction of a second with the URI "
+                "snmp-discover lists)\n");
     return 0;
 }
