@@ -287,22 +287,27 @@ void runRoad(const Road& road, const DiscoverOptions& o, const std::string& firs
             io.FindSnmpV3AgentHosts(hosts.data(), static_cast<int>(hosts.size()), collectPrinter, &found, 1);
         break;
     }
-    size_t unconfirmed = 0;
-    if (v1 && road.kind != Road::Hosts && !found.printers.empty()) {
-        // Anyone on the link may answer a broadcast in anyone's name: a
-        // sender counts once it answers at its own address too (a new socket,
-        // which the broadcast did not make known).
-        std::vector<const char*> candidates;
-        for (const std::string& shown : found.printers)
+    // Anyone on the link may answer a broadcast in anyone's name: a v1
+    // sender that was not asked by its own address counts once it answers
+    // there too (from a new socket, which the broadcast did not make known).
+    const std::set<std::string> asked(o.hosts.begin(), o.hosts.end());
+    std::vector<const char*> candidates;
+    RoadFindings sure;
+    for (const std::string& shown : found.printers) {
+        if (asked.count(shown) != 0)
+            sure.printers.insert(shown);
+        else
             candidates.push_back(shown.c_str());
-        RoadFindings confirmed;
+    }
+    size_t unconfirmed = 0;
+    if (v1 && !candidates.empty()) {
+        RoadFindings confirmed = sure;
         const SnmpListenCounts before = g_listenCounts;
         io.FindSnmpAgentHosts(kDefaultCommunity, candidates.data(), static_cast<int>(candidates.size()),
                               kSysObjectIdOidText, collectPrinter, &confirmed, 0);
         g_listenCounts = before;
-        confirmed.overCandidates = found.overCandidates;
         unconfirmed = found.printers.size() - std::min(found.printers.size(), confirmed.printers.size());
-        found = confirmed;
+        found.printers = confirmed.printers;
     }
     reportFindings(fd, found, unconfirmed);
 }

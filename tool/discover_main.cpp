@@ -249,5 +249,7 @@ int main(int argc, char** argv)
         std::puts((asJson ? jsonLine(p, options.levels) : textLine(p, options.levels)).c_str());
     for (const DiscoverNote& n : summary.notes)
         std::fprintf(stderr, "levelwatch-discover: %s\n", n.text.c_str());
+    for (const std::string& host : summary.silentHosts)
+        std::fprintf(stderr, "levelwatch-discover: no printer answered at %s\n", plain(host).c_str());
     return printers.empty() ? kExitNoneFound : kExitFound;
 }
