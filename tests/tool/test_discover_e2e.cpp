@@ -4,6 +4,7 @@
 // same link-local address on the two links, one whose name is not UTF-8, and
 // (for one test) a hostile host that answers broadcasts in others' names.
 #include "AgentNetwork.h"
+#include "ExpectedReport.h"
 #include "HostileHost.h"
 #include "Peers.h"
 #include "SnmpTestData.h"
@@ -247,6 +248,10 @@ TEST_F(Discover, CupsListsThePrintersThroughTheBackendAndTheirUrisPrint)
     ASSERT_EQ(r.exitStatus, 0) << r.err;
     ASSERT_TRUE(printer.waitForJobs(1, 30000)) << cupsd.errorLog();
     EXPECT_EQ(printer.jobs()[0].data, "%!PS\nshowpage\n");
+    // levelwatch reads such a queue's levels as any other's.
+    r = runProcess({LEVELWATCH_BIN, "Found"}, cupsd.env());
+    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.out, expectedReport(kBlockA));
 
     r = runProcess({SNMP_DISCOVER_BACKEND, "1", "user", "title", "1", "", "/dev/null"});
     EXPECT_EQ(r.exitStatus, 1);
