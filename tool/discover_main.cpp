@@ -3,7 +3,9 @@
 // See usage() and the README.
 #include "Discover.h"
 #include "Log.h"
+#include "Metrics.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,7 +16,8 @@ namespace {
 constexpr int kExitFound = 0, kExitNoneFound = 1, kExitUsage = 2;
 
 const char* kUsage =
-    "Usage: levelwatch-discover [--v1] [--v3] [--model-oid OID]... [--host ADDRESS] [--json] [--levels]\n";
+    "Usage: levelwatch-discover [--v1] [--v3] [--model-oid OID]... [--host ADDRESS] [--json] [--levels]\n"
+    "                          [--format FORMAT]\n";
 
 const char* kHelp =
     "\n"
@@ -38,6 +41,11 @@ const char* kHelp =
     "                    \"firmware\", \"mcu_firmware\" (and \"levels\")\n"
     "  --levels          also the toner levels in percent: black, cyan, magenta,\n"
     "                    yellow (with --json an object with those keys)\n"
+    "  --format FORMAT   text (the default), json (as --json) or prometheus:\n"
+    "                    Prometheus's text format, with the levels as ratios, low\n"
+    "                    and empty toners, the printers' information, 0 in\n"
+    "                    levelwatch_printer_up for an asked address that gave no\n"
+    "                    printer, and the scan's duration\n"
     "  --help            this text\n"
     "\n"
     "Exit status: 0 when at least one printer was found, 1 when none was, 2 for a\n"
@@ -140,12 +148,12 @@ std::string jsonLine(const FoundPrinter& p, bool levels)
 int main(int argc, char** argv)
 {
     DiscoverOptions options;
-    bool v1 = false, v3 = false, asJson = false, hostGiven = false;
+    bool v1 = false, v3 = false, asJson = false, hostGiven = false, prometheus = false;
     std::vector<std::string> oids;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i], value;
         const bool takesValue = arg == "--model-oid" || arg == "--host" || arg.rfind("--model-oid=", 0) == 0
-                                || arg.rfind("--host=", 0) == 0;
+                                || arg.rfind("--host=", 0) == 0 || arg == "--format" || arg.rfind("--format=", 0) == 0;
         if (takesValue) {
             if (const size_t eq = arg.find('='); eq != std::string::npos) {
                 value = arg.substr(eq + 1);
@@ -167,6 +175,11 @@ int main(int argc, char** argv)
             asJson = true;
         } else if (arg == "--levels") {
             options.levels = true;
+        } else if (arg == "--format") {
+            if (value != "text" && value != "json" && value != "prometheus")
+                return usageError("unknown format \"" + value + "\"");
+            asJson = value == "json";
+            prometheus = value == "prometheus";
         } else if (arg == "--model-oid") {
             if (oids.size() == 2)
                 return usageError("at most two --model-oid");
@@ -189,7 +202,14 @@ int main(int argc, char** argv)
     if (!oids.empty())
         options.modelOids = oids;
 
+    const auto started = std::chrono::steady_clock::now();
     const std::vector<FoundPrinter> printers = DiscoverPrinters(options);
+    if (prometheus) {
+        const std::vector<std::string> asked = hostGiven ? std::vector<std::string>{options.host} : std::vector<std::string>{};
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+        std::fputs(metrics::PrometheusText(printers, metrics::SilentHosts(asked, printers), took.count()).c_str(), stdout);
+        return printers.empty() ? kExitNoneFound : kExitFound;
+    }
     for (const FoundPrinter& p : printers)
         std::puts((asJson ? jsonLine(p, options.levels) : textLine(p, options.levels)).c_str());
     return printers.empty() ? kExitNoneFound : kExitFound;
