@@ -9,9 +9,18 @@
 
 #include <gtest/gtest.h>
 
+extern "C" {
+#include <libavutil/macros.h>
+#include <libavutil/version.h>
+}
+
 #include <arpa/inet.h>
 #include <chrono>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <link.h>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -248,6 +257,34 @@ TEST_F(Monitoring, CheckStatesExitStatusesAndPerformanceData)
         EXPECT_EQ(r.exitStatus, 3);
         EXPECT_NE(r.out.find("Usage: check_levelwatch"), std::string::npos) << r.out;
     }
+}
+
+// Without libavutil (here: its file hidden in a mount namespace of the
+// check's own), SNMPv3 privacy fails with the reason, and SNMP v1 never
+// needed it.
+TEST_F(Monitoring, WithoutLibavutilSnmpV3SaysWhyAndV1StillWorks)
+{
+    const char* soname = "libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR);
+    void* lib = dlopen(soname, RTLD_LAZY);
+    link_map* map = nullptr;
+    ASSERT_TRUE(lib && dlinfo(lib, RTLD_DI_LINKMAP, &map) == 0 && map) << dlerror();
+    char file[PATH_MAX];
+    ASSERT_TRUE(realpath(map->l_name, file));
+    dlclose(lib);
+    const auto hidden = [&](const std::string& host) {
+        return runProcess({"unshare", "-m", "--propagation", "private", "sh", "-c", "mount --bind /dev/null \"$0\" && exec \"$@\"",
+                           file, CHECK_LEVELWATCH_BIN, "-H", host},
+                          {}, 30000);
+    };
+    ProcessResult r = hidden("192.0.2.12");
+    EXPECT_EQ(r.exitStatus, 3);
+    EXPECT_EQ(r.out.rfind(std::string("TONER UNKNOWN - SNMPv3 privacy (DES) needs ") + soname
+                              + " (FFmpeg's libavutil), which cannot be loaded: ",
+                          0),
+              0u)
+        << r.out << r.err;
+    r = hidden("192.0.2.11");
+    EXPECT_EQ(r.exitStatus, 0) << r.out << r.err;
 }
 
 } // namespace
