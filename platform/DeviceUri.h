@@ -29,7 +29,8 @@ std::optional<UriParts> separateUri(const std::string& uri);
 // The URIs of network printers as they are mostly written, whose parts need
 // neither decoding nor libcups: "scheme://host[:port][/...]", the host made
 // of letters, digits, ".", "-", "_" and "~", or an IPv6 literal of hex
-// digits, ":" and "." in brackets; the parts are those libcups gives.
+// digits, ":" and "." in brackets, any scheme but file:; the parts are those
+// libcups gives.
 // nullopt for any other text (separateUri then asks libcups).
 std::optional<UriParts> separatePlainUri(const std::string& uri);
 

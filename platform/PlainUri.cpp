@@ -1,5 +1,7 @@
 #include "DeviceUri.h"
 
+#include <strings.h>
+
 namespace platform {
 
 namespace {
@@ -20,6 +22,9 @@ std::optional<UriParts> separatePlainUri(const std::string& uri)
     if (i == 0 || i > kSchemeMax || uri.compare(i, 3, "://") != 0)
         return std::nullopt;
     UriParts parts{uri.substr(0, i), "", uri};
+    // libcups reads a file: URI its own way.
+    if (strcasecmp(parts.scheme.c_str(), "file") == 0)
+        return std::nullopt;
     i += 3;
     size_t start = i;
     if (i < uri.size() && uri[i] == '[') {

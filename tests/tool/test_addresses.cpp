@@ -75,6 +75,7 @@ TEST(DeviceUri, PlainUrisAreSeparatedAsLibcupsSeparatesThem)
     for (const char* uri : {"dnssd://Office%20Colour._printer._tcp.local./?uuid=1", "socket://user@host",
                             "socket://host:0", "socket://host:65536", "socket://host:", "socket://host?x",
                             "ipp://[fe80::1%25eth0]/", "ipp://[v1.fe80::1+eth0]/", "socket://[::1", "socket:/host",
-                            "1socket://host", "socket://", "socket:///x", "socket://ho st", "socket://h\xc3\xa9"})
+                            "1socket://host", "socket://", "socket:///x", "socket://ho st", "socket://h\xc3\xa9",
+                            "file://F__", "File://host/x"})
         EXPECT_FALSE(platform::separatePlainUri(uri)) << uri;
 }
