@@ -4,10 +4,10 @@
 // N times (default 25; first argument); the program prints the median wall
 // time, the ratio of medians and the peak resident memory of each.
 //
-// Then levelwatch by URI against snmpget -v1 in pairs (the two commands one
-// after the other, the order alternating), on an idle machine and with one
-// core kept busy by a spinning process: the medians, their ratio and the
-// median of the pairs' ratios.
+// Then levelwatch by URI (and by queue) against snmpget -v1 in pairs (the
+// two commands one after the other, the order alternating), on an idle
+// machine and with one core kept busy by a spinning process: the medians,
+// their ratio and the median of the pairs' ratios.
 //
 // Runs in a private network namespace (root) with a private cupsd, like the
 // peer tests; nothing of the machine's own services is touched.
@@ -121,7 +121,7 @@ void paired(const char* condition, const std::vector<std::string>& a, const std:
         ratios.push_back(sa.seconds / sb.seconds);
     }
     const double ma = median(ta), mb = median(tb);
-    std::printf("  %-10s levelwatch %6.2f ms   snmpget %6.2f ms   ratio of medians %.2f   median ratio of pairs %.2f"
+    std::printf("  %-18s levelwatch %6.2f ms   snmpget %6.2f ms   ratio of medians %.2f   median ratio of pairs %.2f"
                 "   failures %d\n",
                 condition, ma * 1000, mb * 1000, ma / mb, median(ratios), failures);
 }
@@ -133,7 +133,7 @@ pid_t busyCore()
     if (pid == 0) {
         volatile unsigned long n = 0;
         for (;;)
-            n += 1;
+            n = n + 1;
     }
     return pid;
 }
@@ -190,12 +190,15 @@ int main(int argc, char** argv)
                 uri1.median / snmpget1.median);
     std::printf("  peak memory levelwatch/snmpget: %.2f\n", double(queue1.peakKiB) / double(snmpget1.peakKiB));
 
-    std::printf("\nBy URI against snmpget -v1, %d pairs each (alternating order)\n", runs);
+    std::printf("\nAgainst snmpget -v1, %d pairs each (alternating order)\n", runs);
     const std::vector<std::string> byUri = {LEVELWATCH_BIN, "socket://127.0.0.2"};
+    const std::vector<std::string> byQueue = {LEVELWATCH_BIN, "BenchV1"};
     const std::vector<std::string> snmpget = {"snmpget", "-v1", "-c", "tundra", "-m", "", "127.0.0.2", oid};
-    paired("idle", byUri, snmpget, env, runs);
+    paired("URI, idle", byUri, snmpget, env, runs);
+    paired("queue, idle", byQueue, snmpget, env, runs);
     const pid_t busy = busyCore();
-    paired("1 core busy", byUri, snmpget, env, runs);
+    paired("URI, 1 core busy", byUri, snmpget, env, runs);
+    paired("queue, 1 core busy", byQueue, snmpget, env, runs);
     if (busy > 0) {
         kill(busy, SIGKILL);
         waitpid(busy, nullptr, 0);

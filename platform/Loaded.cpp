@@ -19,7 +19,9 @@ void tell(const char* soname, const char* why)
 
 LoadedLibrary::LoadedLibrary(const char* soname) : soname_(soname)
 {
-    handle_ = ::dlopen(soname, RTLD_NOW | RTLD_LOCAL);
+    // Lazy binding, as for a library linked at start: only a few of its
+    // functions are ever called (each one looked up below).
+    handle_ = ::dlopen(soname, RTLD_LAZY | RTLD_LOCAL);
     ok_ = handle_ != nullptr;
     if (!ok_)
         tell(soname, ::dlerror());
