@@ -4,12 +4,18 @@
 // N times (default 25; first argument); the program prints the median wall
 // time, the ratio of medians and the peak resident memory of each.
 //
+// Then levelwatch by URI (and by queue) against snmpget -v1 in pairs (the
+// two commands one after the other, the order alternating), on an idle
+// machine and with one core kept busy by a spinning process: the medians,
+// their ratio and the median of the pairs' ratios.
+//
 // Runs in a private network namespace (root) with a private cupsd, like the
 // peer tests; nothing of the machine's own services is touched.
 #include "Peers.h"
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -87,6 +93,51 @@ Summary measure(const std::vector<std::string>& argv, const Env& env, int runs)
     return {median, peak, failures};
 }
 
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// a and b one after the other, runs times, the order alternating.
+void paired(const char* condition, const std::vector<std::string>& a, const std::vector<std::string>& b,
+            const Env& env, int runs)
+{
+    std::vector<double> ta, tb, ratios;
+    int failures = 0;
+    for (int i = 0; i < runs; ++i) {
+        Sample sa, sb;
+        if (i % 2 == 0) {
+            sa = runOnce(a, env);
+            sb = runOnce(b, env);
+        } else {
+            sb = runOnce(b, env);
+            sa = runOnce(a, env);
+        }
+        failures += (sa.status != 0) + (sb.status != 0);
+        ta.push_back(sa.seconds);
+        tb.push_back(sb.seconds);
+        ratios.push_back(sa.seconds / sb.seconds);
+    }
+    const double ma = median(ta), mb = median(tb);
+    std::printf("  %-18s levelwatch %6.2f ms   snmpget %6.2f ms   ratio of medians %.2f   median ratio of pairs %.2f"
+                "   failures %d\n",
+                condition, ma * 1000, mb * 1000, ma / mb, median(ratios), failures);
+}
+
+// A process that keeps one core busy until it is stopped.
+pid_t busyCore()
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        volatile unsigned long n = 0;
+        for (;;)
+            n = n + 1;
+    }
+    return pid;
+}
+
 void row(const char* name, const Summary& s)
 {
     std::printf("  %-44s median %8.2f ms   peak RSS %6ld KiB   failures %d\n", name, s.median * 1000, s.peakKiB,
@@ -138,6 +189,20 @@ int main(int argc, char** argv)
     std::printf("  ratio of medians levelwatch/snmpget: %.2f (queue), %.2f (URI)\n", queue1.median / snmpget1.median,
                 uri1.median / snmpget1.median);
     std::printf("  peak memory levelwatch/snmpget: %.2f\n", double(queue1.peakKiB) / double(snmpget1.peakKiB));
+
+    std::printf("\nAgainst snmpget -v1, %d pairs each (alternating order)\n", runs);
+    const std::vector<std::string> byUri = {LEVELWATCH_BIN, "socket://127.0.0.2"};
+    const std::vector<std::string> byQueue = {LEVELWATCH_BIN, "BenchV1"};
+    const std::vector<std::string> snmpget = {"snmpget", "-v1", "-c", "tundra", "-m", "", "127.0.0.2", oid};
+    paired("URI, idle", byUri, snmpget, env, runs);
+    paired("queue, idle", byQueue, snmpget, env, runs);
+    const pid_t busy = busyCore();
+    paired("URI, 1 core busy", byUri, snmpget, env, runs);
+    paired("queue, 1 core busy", byQueue, snmpget, env, runs);
+    if (busy > 0) {
+        kill(busy, SIGKILL);
+        waitpid(busy, nullptr, 0);
+    }
 
     int runs3 = std::max(1, runs / 2);
     std::printf("\nSNMPv3 (authPriv, MD5/DES; %d runs each)\n", runs3);

@@ -1,5 +1,7 @@
 // Where a print queue's printer is: the queue's device URI from CUPS, and the
-// parts of a URI as libcups separates them.
+// parts of a URI as libcups separates them. libcups (with the twenty-odd
+// libraries it pulls in) is loaded when one of these first needs it, so a
+// printer given by a plain device URI is asked without it.
 #pragma once
 
 #include <optional>
@@ -20,7 +22,16 @@ struct UriParts {
     std::string absolute; // the whole URI, as given
 };
 
-// Separates `uri` with libcups. nullopt when the URI has no scheme.
+// Separates `uri` as libcups does (httpSeparateURI). nullopt when the URI
+// has no scheme.
 std::optional<UriParts> separateUri(const std::string& uri);
+
+// The URIs of network printers as they are mostly written, whose parts need
+// neither decoding nor libcups: "scheme://host[:port][/...]", the host made
+// of letters, digits, ".", "-", "_" and "~", or an IPv6 literal of hex
+// digits, ":" and "." in brackets, any scheme but file:; the parts are those
+// libcups gives.
+// nullopt for any other text (separateUri then asks libcups).
+std::optional<UriParts> separatePlainUri(const std::string& uri);
 
 } // namespace platform

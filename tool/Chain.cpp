@@ -71,23 +71,27 @@ int ReadStatusOverUsb(const std::string& queue, const std::string& uri, PRINTER_
     return kExitReported;
 }
 
-int ReadStatusOverNetwork(PRINTER_STATUS& record)
+int ReadStatusOverNetwork(PRINTER_STATUS& record, NetworkAnswer* answer)
 {
     if (mDNSIP.empty())
         return kExitNoAddress;
     for (size_t i = 0; i < mDNSIP.size(); ++i) {
         const char* address = mDNSIP[i].c_str();
-        bool ok = false;
-        if (mDNSType[i] == "IPv4")
-            ok = NetworkReadStatus(kReadCommunity, address, &record) ||
-                 NetworkReadStatusSNMPv3(kReadCommunity, address, &record);
-        else if (mDNSType[i] == "IPv6")
-            ok = NetworkReadStatusV6(kReadCommunity, address, &record) ||
-                 NetworkReadStatusV6SNMPv3(kReadCommunity, address, &record);
-        else
+        bool v1 = false, ok = false;
+        if (mDNSType[i] == "IPv4") {
+            v1 = NetworkReadStatus(kReadCommunity, address, &record);
+            ok = v1 || NetworkReadStatusSNMPv3(kReadCommunity, address, &record);
+        } else if (mDNSType[i] == "IPv6") {
+            v1 = NetworkReadStatusV6(kReadCommunity, address, &record);
+            ok = v1 || NetworkReadStatusV6SNMPv3(kReadCommunity, address, &record);
+        } else {
             continue;
-        if (ok)
+        }
+        if (ok) {
+            if (answer)
+                *answer = {i, v1};
             return kExitReported;
+        }
     }
     return kExitFailed;
 }

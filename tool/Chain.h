@@ -40,7 +40,13 @@ bool UsbLineLongEnough(const std::string& line);
 // decodes its first line into the record. Returns an exit status.
 int ReadStatusOverUsb(const std::string& queue, const std::string& uri, PRINTER_STATUS& record);
 
+// Which listed address filled the record, and over which SNMP version.
+struct NetworkAnswer {
+    size_t index = 0; // into mDNSIP and mDNSType
+    bool v1 = false;  // false: SNMPv3
+};
+
 // The network road over the listed addresses: each gets the SNMP v1 query
 // and, when that fails, the SNMPv3 query, in list order, until one fills the
-// record. Returns an exit status.
-int ReadStatusOverNetwork(PRINTER_STATUS& record);
+// record (and `answer`, when given). Returns an exit status.
+int ReadStatusOverNetwork(PRINTER_STATUS& record, NetworkAnswer* answer = nullptr);

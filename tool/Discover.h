@@ -22,6 +22,8 @@
 // notes.
 #pragma once
 
+#include "Utf8.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -106,9 +108,3 @@ struct ResolvedHost {
 // names an interface of this machine) as it is, a name through the system's
 // resolver, waiting at most timeoutSeconds for all names together.
 std::vector<ResolvedHost> ResolveHosts(const std::vector<HostEntry>& entries, double timeoutSeconds);
-
-// ---- texts for output ----
-
-// The bytes as UTF-8: valid sequences stay, every other byte becomes the
-// character of the same number (as Latin-1 reads it).
-std::string ValidUtf8(const std::string& bytes);

@@ -3,6 +3,7 @@
 // See usage() and the README.
 #include "Discover.h"
 #include "Log.h"
+#include "Metrics.h"
 #include "snmp/NetIO.h"
 
 #include <cstdio>
@@ -19,7 +20,7 @@ constexpr double kResolveSeconds = 10;
 
 const char* kUsage =
     "Usage: levelwatch-discover [--v1] [--v3] [--model-oid OID]... [--host ADDRESS]... [--hosts-file FILE]\n"
-    "                           [--json] [--levels]\n";
+    "                           [--json] [--levels] [--format FORMAT]\n";
 
 const char* kHelp =
     "\n"
@@ -49,6 +50,11 @@ const char* kHelp =
     "  --levels          also the toner levels in percent: black, cyan, magenta,\n"
     "                    yellow (with --json an object with those keys); a level\n"
     "                    the printer does not know is an empty field (\"\")\n"
+    "  --format FORMAT   text (the default), json (as --json) or prometheus:\n"
+    "                    Prometheus's text format, with the levels as ratios, low\n"
+    "                    and empty toners, the printers' information, 0 in\n"
+    "                    levelwatch_printer_up for an asked address that gave no\n"
+    "                    printer, and the scan's duration\n"
     "  --help            this text\n"
     "\n"
     "The hosts asked are asked side by side. Names are shown as UTF-8: a byte that\n"
@@ -152,7 +158,7 @@ std::string jsonLine(const FoundPrinter& p, bool levels)
 int main(int argc, char** argv)
 {
     DiscoverOptions options;
-    bool v1 = false, v3 = false, asJson = false;
+    bool v1 = false, v3 = false, asJson = false, prometheus = false;
     std::vector<std::string> oids;
     std::vector<HostEntry> hosts;            // from --host, in order
     std::vector<std::string> hostsFiles;
@@ -160,7 +166,8 @@ int main(int argc, char** argv)
         std::string arg = argv[i], value;
         const bool takesValue = arg == "--model-oid" || arg == "--host" || arg == "--hosts-file"
                                 || arg.rfind("--model-oid=", 0) == 0 || arg.rfind("--host=", 0) == 0
-                                || arg.rfind("--hosts-file=", 0) == 0;
+                                || arg.rfind("--hosts-file=", 0) == 0 || arg == "--format"
+                                || arg.rfind("--format=", 0) == 0;
         if (takesValue) {
             if (const size_t eq = arg.find('='); eq != std::string::npos) {
                 value = arg.substr(eq + 1);
@@ -182,6 +189,11 @@ int main(int argc, char** argv)
             asJson = true;
         } else if (arg == "--levels") {
             options.levels = true;
+        } else if (arg == "--format") {
+            if (value != "text" && value != "json" && value != "prometheus")
+                return usageError("unknown format \"" + ValidUtf8(value) + "\"");
+            asJson = value == "json";
+            prometheus = value == "prometheus";
         } else if (arg == "--model-oid") {
             if (oids.size() == 2)
                 return usageError("at most two --model-oid");
@@ -245,8 +257,11 @@ int main(int argc, char** argv)
 
     DiscoverSummary summary;
     const std::vector<FoundPrinter> printers = DiscoverPrinters(options, {}, &summary);
-    for (const FoundPrinter& p : printers)
-        std::puts((asJson ? jsonLine(p, options.levels) : textLine(p, options.levels)).c_str());
+    if (prometheus)
+        std::fputs(metrics::PrometheusText(printers, summary.silentHosts, summary.seconds).c_str(), stdout);
+    else
+        for (const FoundPrinter& p : printers)
+            std::puts((asJson ? jsonLine(p, options.levels) : textLine(p, options.levels)).c_str());
     for (const DiscoverNote& n : summary.notes)
         std::fprintf(stderr, "levelwatch-discover: %s\n", n.text.c_str());
     for (const std::string& host : summary.silentHosts)

@@ -22,7 +22,15 @@ usage=$("$dest/usr/bin/levelwatch" --help) || fail "levelwatch --help failed"
 [ "${usage%%$'\n'*}" = "Usage: levelwatch QUEUE" ] || fail "levelwatch --help: $usage"
 "$dest/usr/bin/levelwatch-discover" --help | grep -q -- '--model-oid' || fail "levelwatch-discover --help"
 [ "$(stat -c %a "$dest$(cups-config --serverbin)/backend/snmp-discover")" = 755 ] || fail "the backend's mode"
-for page in levelwatch.1 levelwatch-discover.1 levelwatch-passthru.8 levelwatch-command.8 snmp-discover.8; do
+# For administrators: the check beside Debian's monitoring plug-ins, and the
+# timer's service naming the installed program and settings.
+[ -x "$dest/usr/lib/nagios/plugins/check_levelwatch" ] || fail "check_levelwatch not installed"
+grep -qx 'ExecStart=/usr/bin/levelwatch-discover --levels --format prometheus .*' \
+    "$dest/usr/lib/systemd/system/levelwatch-prometheus.service" || fail "the service's program"
+grep -qx 'EnvironmentFile=/etc/default/levelwatch' "$dest/usr/lib/systemd/system/levelwatch-prometheus.service" &&
+    [ -f "$dest/etc/default/levelwatch" ] && [ -f "$dest/usr/lib/systemd/system/levelwatch-prometheus.timer" ] ||
+    fail "the timer, its service or its settings"
+for page in levelwatch.1 levelwatch-discover.1 check_levelwatch.1 levelwatch-passthru.8 levelwatch-command.8 snmp-discover.8; do
     [ -f "$dest/usr/share/man/man${page##*.}/$page.gz" ] || fail "no manual page $page"
 done
 # The print dialog, installed elsewhere than it was built for, finds its

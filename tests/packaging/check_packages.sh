@@ -18,6 +18,11 @@ field() { dpkg-deb -f "$1" "$2"; }
 [ "$(field "$ppd" Architecture)" = all ] || fail "the PPD package is not Architecture: all"
 [ "$(field "$levelwatch" Architecture)" = "$(dpkg --print-architecture)" ] || fail "levelwatch's architecture"
 grep -q 'libcups2' <<<"$(field "$levelwatch" Depends)" || fail "levelwatch does not depend on libcups2: $(field "$levelwatch" Depends)"
+# Debian's shared libcrypto (found by dpkg-shlibdeps) and libavutil, which the
+# SNMP library loads only for SNMPv3 privacy (named by the package itself).
+for lib in libssl3 libavutil; do
+    grep -q "$lib" <<<"$(field "$levelwatch" Depends)" || fail "levelwatch does not depend on $lib: $(field "$levelwatch" Depends)"
+done
 grep -q 'libqt6widgets6' <<<"$(field "$printpanels" Depends)" || fail "printpanels does not depend on Qt: $(field "$printpanels" Depends)"
 grep -q '^levelwatch (= ' <<<"$(field "$ppd" Depends)" || fail "the PPD does not depend on the levelwatch filters it names"
 
@@ -31,7 +36,10 @@ for p in "$levelwatch" "$printpanels" "$ppd"; do
         case "$path" in
         usr/ | usr/bin/* | usr/lib/ | usr/lib/cups/ | usr/lib/cups/filter/* | usr/lib/cups/backend/* | \
             usr/lib/printpanels/* | usr/share/ | usr/share/doc/* | usr/share/man/* | usr/share/locale/* | \
-            usr/share/ppd/* | usr/share/applications/* | usr/share/icons/* | usr/share/printpanels/*) ;;
+            usr/share/ppd/* | usr/share/applications/* | usr/share/icons/* | usr/share/printpanels/* | \
+            usr/lib/nagios/ | usr/lib/nagios/plugins/ | usr/lib/nagios/plugins/check_levelwatch | \
+            usr/lib/systemd/ | usr/lib/systemd/system/ | usr/lib/systemd/system/levelwatch-prometheus.* | \
+            etc/ | etc/default/ | etc/default/levelwatch) ;;
         *) fail "$name: $path is not where it belongs" ;;
         esac
     done <<<"$contents"
@@ -43,10 +51,36 @@ done
 lint=$(lintian --fail-on error,warning --tag-display-limit 0 "$levelwatch" "$printpanels" "$ppd" 2>&1)
 [ $? -eq 0 ] || fail "lintian: $lint"
 
+# The settings of the timer's service are a conffile.
+control=$(mktemp -d) && [ -d "$control" ] || exit 1
+dpkg-deb -e "$levelwatch" "$control"
+[ "$(cat "$control/conffiles" 2>/dev/null)" = /etc/default/levelwatch ] || fail "levelwatch's conffiles: $(cat "$control/conffiles" 2>&1)"
+rm -rf "$control"
+
 # The programs as installed, from the unpacked packages.
 root=$(mktemp -d) && [ -d "$root" ] || exit 1
 trap 'rm -rf "$root"' EXIT
 for p in "$levelwatch" "$printpanels" "$ppd"; do dpkg-deb -x "$p" "$root"; done
+
+# No program starts with libavutil (and its twenty graphics libraries) loaded;
+# the SNMP roads link Debian's libcrypto.
+for program in "$root"/usr/bin/* "$root"/usr/lib/cups/filter/* "$root"/usr/lib/cups/backend/* \
+    "$root"/usr/lib/nagios/plugins/*; do
+    needed=$(objdump -p "$program" | awk '/NEEDED/ {print $2}')
+    grep -q libavutil <<<"$needed" && fail "$(basename "$program") links libavutil: $needed"
+done
+grep -q '^libcrypto.so' <<<"$(objdump -p "$root/usr/bin/levelwatch" | awk '/NEEDED/ {print $2}')" ||
+    fail "levelwatch does not link the shared libcrypto"
+
+# The timer and its service as systemd reads them (the installed program and
+# manual pages), not enabled by anything in the package.
+bash "$(dirname "$0")/verify_units.sh" "$root/usr/bin/levelwatch-discover" "$root/usr/share/man/man1" \
+    "$root"/usr/lib/systemd/system/levelwatch-prometheus.service \
+    "$root"/usr/lib/systemd/system/levelwatch-prometheus.timer >/dev/null || fail "systemd-analyze verify of the units"
+grep -q 'ExecStart=/usr/bin/levelwatch-discover --levels --format prometheus --hosts-file' \
+    "$root/usr/lib/systemd/system/levelwatch-prometheus.service" || fail "the service does not run the installed levelwatch-discover"
+[ -e "$root/etc/systemd" ] && fail "the package enables a unit"
+"$root/usr/lib/nagios/plugins/check_levelwatch" --help | grep -q -- '--warning=RANGE' || fail "check_levelwatch --help"
 
 for page in "$root"/usr/share/man/man*/*.gz; do
     text=$(cd "$root/usr/share/man" && MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)

@@ -4,6 +4,7 @@
 #include "DeviceUri.h"
 #include "Markers.h"
 #include "Report.h"
+#include "snmp/Usm.h"
 
 #include <cerrno>
 #include <chrono>
@@ -43,6 +44,8 @@ Reading ReadPrinterStatus(const std::string& queue, const std::string& deviceUri
         status = ReadStatusOverNetwork(reading.status);
         if (status == kExitNoAddress)
             reading.reason = "no network address found for the printer";
+        else if (status != kExitReported && UsmPrivacyError() != nullptr)
+            reading.reason = "SNMPv3 privacy needs FFmpeg's libavutil, which cannot be loaded";
         else if (status != kExitReported)
             reading.reason = "no status from the printer over SNMP v1 or SNMPv3";
     }

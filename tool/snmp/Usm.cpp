@@ -7,17 +7,70 @@
 
 extern "C" {
 #include <libavutil/des.h>
+#include <libavutil/macros.h>
+#include <libavutil/version.h>
 }
 
+#include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <deque>
+#include <dlfcn.h>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace {
 constexpr uint32_t kExpandedLen = 1048576; // 1 MiB of repeated pass phrase
 constexpr uint32_t kFastPassMax = 192;     // pass phrases up to this length use a ready window
+
+// DES comes from the shared libavutil, loaded on first use only: the library
+// pulls some twenty others (graphics, VA-API, X11) into every process that
+// links it, and only SNMPv3 privacy needs its two functions. The name is the
+// SONAME of the libavutil whose header we were built against.
+constexpr const char* kAvutilSoname = "libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR);
+
+struct Des {
+    decltype(&av_des_init) init = nullptr;
+    decltype(&av_des_crypt) crypt = nullptr;
+    std::string error; // why they are missing
+};
+
+std::atomic<bool> g_desTried{false};
+
+const Des& des()
+{
+    static const Des loaded = [] {
+        Des d;
+        void* lib = dlopen(kAvutilSoname, RTLD_NOW | RTLD_LOCAL);
+        if (lib != nullptr) {
+            d.init = reinterpret_cast<decltype(&av_des_init)>(dlsym(lib, "av_des_init"));
+            d.crypt = reinterpret_cast<decltype(&av_des_crypt)>(dlsym(lib, "av_des_crypt"));
+        }
+        if (d.init == nullptr || d.crypt == nullptr) {
+            const char* why = dlerror();
+            d.init = nullptr;
+            d.crypt = nullptr;
+            d.error = std::string("SNMPv3 privacy (DES) needs ") + kAvutilSoname + " (FFmpeg's libavutil), which cannot be loaded"
+                      + (why ? std::string(": ") + why : std::string());
+            // Not a trace line: the one thing that tells an administrator
+            // why every SNMPv3 printer is silent.
+            std::fprintf(stderr, "%s\n", d.error.c_str());
+        }
+        g_desTried = true;
+        return d;
+    }();
+    return loaded;
+}
 } // namespace
+
+const char* UsmPrivacyError()
+{
+    if (!g_desTried)
+        return nullptr;
+    const Des& d = des();
+    return d.error.empty() ? nullptr : d.error.c_str();
+}
 
 namespace {
 
@@ -157,10 +210,13 @@ int DesEncryption(const unsigned char* key, unsigned char* iv, const unsigned ch
     const uint32_t raised = (len + 7) & ~7u;
     if (dstCapacity < raised)
         return 0;
-    AVDES des;
-    av_des_init(&des, key, 64, 0);
-    av_des_crypt(&des, dst, src, static_cast<int>(raised / 8), iv, 0);
-    OPENSSL_cleanse(&des, sizeof des);
+    const Des& lib = des();
+    if (lib.crypt == nullptr)
+        return 0;
+    AVDES ctx;
+    lib.init(&ctx, key, 64, 0);
+    lib.crypt(&ctx, dst, src, static_cast<int>(raised / 8), iv, 0);
+    OPENSSL_cleanse(&ctx, sizeof ctx);
     return static_cast<int>(len);
 }
 
@@ -172,12 +228,15 @@ int DecryptMsgData(unsigned char* data, uint32_t len, const unsigned char* privK
         return 0;
     if (len == 0)
         return 1;
+    const Des& lib = des();
+    if (lib.crypt == nullptr)
+        return 0;
     unsigned char iv[8];
     for (int i = 0; i < 8; ++i)
         iv[i] = salt[i] ^ privKey[8 + i];
-    AVDES des;
-    av_des_init(&des, privKey, 64, 0);
-    av_des_crypt(&des, data, data, static_cast<int>(len / 8), iv, 1);
-    OPENSSL_cleanse(&des, sizeof des);
+    AVDES ctx;
+    lib.init(&ctx, privKey, 64, 0);
+    lib.crypt(&ctx, data, data, static_cast<int>(len / 8), iv, 1);
+    OPENSSL_cleanse(&ctx, sizeof ctx);
     return 1;
 }

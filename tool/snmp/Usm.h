@@ -32,16 +32,22 @@ void AuthKey2K1K2(const unsigned char* authKey, unsigned char* K1, unsigned char
 void CalcuateAuthParams(const unsigned char* msg, uint32_t len, const unsigned char* K1,
                         const unsigned char* K2, unsigned char* out);
 
+// DES is libavutil's, loaded at its first use (never on the SNMP v1 road).
+// Once a load has failed, the reason (naming the library) is returned here
+// and was written once to standard error, and DesEncryption and
+// DecryptMsgData fail; null while DES works or was never needed.
+const char* UsmPrivacyError();
+
 // CBC-DES encryption of len bytes raised to the next multiple of 8 (the source
 // must be readable that far, and that many bytes are written). iv is replaced
 // by the last ciphertext block. Returns len, or 0 when key, iv, source or
-// destination is null, len is 0, or the destination capacity is below the
-// raised length (nothing written then).
+// destination is null, len is 0, the destination capacity is below the
+// raised length, or DES cannot be loaded (nothing written then).
 int DesEncryption(const unsigned char* key, unsigned char* iv, const unsigned char* src,
                   uint32_t len, unsigned char* dst, uint32_t dstCapacity);
 
 // CBC-DES decryption in place with key = privKey[0..7] and
 // IV = privKey[8..15] XOR salt. Returns 1, or 0 (data untouched) when len is
-// not a multiple of 8 or a pointer is null.
+// not a multiple of 8, a pointer is null or DES cannot be loaded.
 int DecryptMsgData(unsigned char* data, uint32_t len, const unsigned char* privKey,
                    const unsigned char* salt);

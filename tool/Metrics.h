@@ -1,0 +1,43 @@
+// The toner levels of our printers for Prometheus: its text exposition format
+// (version 0.0.4), as node_exporter's textfile collector and Prometheus itself
+// read it. One run gives one text, with these families (all gauges):
+//
+//   levelwatch_printer_up{address}                 1 answered, 0 asked and silent
+//   levelwatch_printer_info{address,name,firmware,mcu_firmware,snmp}   always 1
+//   levelwatch_toner_level_ratio{address,name,color}   0 (empty) to 1 (full)
+//   levelwatch_toner_low{address,name,color}       1 at or below the CUPS filter's low level
+//   levelwatch_toner_empty{address,name,color}     1 at 0
+//   levelwatch_scan_duration_seconds               how long the run took
+//
+// A level the printer does not know gives no toner sample at all, never a
+// guess. Label values are the printer's bytes made safe: valid UTF-8 (a
+// byte that is not part of a valid sequence becomes the Latin-1 character
+// of its number, see Utf8.h), control
+// characters as spaces, and backslash, double quote and line feed escaped as
+// the format requires.
+#pragma once
+
+#include "Discover.h"
+
+#include <string>
+#include <vector>
+
+namespace metrics {
+
+// The exposition of one run: the printers that answered (as DiscoverPrinters
+// gives them; a level outside 0..100 counts as unknown), the addresses that
+// were asked and gave no printer, and the run's duration. A printer or
+// address listed twice is written once. Ends with a line feed.
+std::string PrometheusText(const std::vector<FoundPrinter>& printers,
+                           const std::vector<std::string>& silentAddresses, double scanSeconds);
+
+// The asked hosts (addresses or names) for which no printer answered: a host
+// answered when a printer's address is the host itself or one of the
+// addresses it resolves to. In the order asked, each once.
+std::vector<std::string> SilentHosts(const std::vector<std::string>& asked,
+                                     const std::vector<FoundPrinter>& printers);
+
+// Bytes as a label value between the double quotes (see above).
+std::string LabelValue(const std::string& bytes);
+
+} // namespace metrics
