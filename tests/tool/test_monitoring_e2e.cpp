@@ -141,7 +141,11 @@ TEST_F(Monitoring, NodeExporterServesEveryPrinterAndTheNextFileFollowsTheAgent)
         << "prometheus-node-exporter (Debian's package) must be installed";
     ASSERT_TRUE(waitForTcp("127.0.0.1", kExporterPort)) << textfiles.file("exporter.log");
 
-    ProcessResult r = writeTextfile(textfiles, {});
+    // As the timer's service asks: the printers of a hosts file, one of
+    // them silent.
+    const std::string hosts = textfiles.write("printers.list", "# the fleet\n192.0.2.11\n192.0.2.12\n192.0.2.13\n"
+                                                               "192.0.2.14\n192.0.2.15   # switched off\n");
+    ProcessResult r = writeTextfile(textfiles, {"--hosts-file", hosts});
     EXPECT_EQ(r.exitStatus, 0) << r.err;
     std::string metrics = scrape();
     const auto has = [&](const std::string& line) {
@@ -164,6 +168,7 @@ TEST_F(Monitoring, NodeExporterServesEveryPrinterAndTheNextFileFollowsTheAgent)
     has("levelwatch_toner_level_ratio{address=\"192.0.2.14\",color=\"yellow\",name=\"unknown-magenta\"} 0.5");
     EXPECT_EQ(metrics.find("color=\"magenta\",name=\"unknown-magenta\""), std::string::npos) << "no guess";
     EXPECT_NE(metrics.find("\nlevelwatch_scan_duration_seconds "), std::string::npos);
+    has("levelwatch_printer_up{address=\"192.0.2.15\"} 0");
 
     // The toner was used: the next file says so. (The agent is put back for
     // the other tests, whatever happens here.)
