@@ -233,7 +233,7 @@ bool collectPrinter(const char* address, const char* interfaceName, void* user)
 }
 
 const char* const kCountNames[] = {"offlink", "notasked", "datagrams", "time", "engines", "addresses",
-                                   "unconfirmed", "candidates"};
+                                   "unconfirmed", "candidates", "unsent"};
 
 // The child's report: a line per printer ("P", address) and one of counts.
 void reportFindings(int fd, const RoadFindings& found, size_t unconfirmed)
@@ -242,7 +242,7 @@ void reportFindings(int fd, const RoadFindings& found, size_t unconfirmed)
         writeLine(fd, "P\t" + shown);
     const SnmpListenCounts& c = g_listenCounts;
     const long counts[] = {c.offLink, c.notAsked, c.datagramBound, c.timeBound, c.enginesBound, c.addressesBound,
-                           static_cast<long>(unconfirmed), static_cast<long>(found.overCandidates)};
+                           static_cast<long>(unconfirmed), static_cast<long>(found.overCandidates), c.unsent};
     std::string line = "C";
     for (long n : counts)
         line += "\t" + std::to_string(n);
@@ -502,6 +502,8 @@ std::vector<FoundPrinter> DiscoverPrinters(const DiscoverOptions& options,
         note(summary, true, counts[3], "listening loops stopped after " + std::to_string(kListenLimitMs)
                                            + " ms; later answers ignored");
         note(summary, true, counts[5], "local addresses or hosts not used: more than the bound of one scan");
+        note(summary, true, counts[8], "questions to hosts not sent: no room in the send queue (many addresses "
+                                       "on the link that nobody answers for)");
         note(summary, true, static_cast<long>(unfinished),
              "printers listed without their information: the time limit was reached");
         summary->seconds = std::chrono::duration<double>(Clock::now() - start).count();

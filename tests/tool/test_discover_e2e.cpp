@@ -276,7 +276,8 @@ TEST_F(Discover, AFloodOfForgedAnswersNeitherListsNorHidesAPrinter)
     EXPECT_EQ(r.out, "192.0.2.11\tv1\tFront Office\tV1.07.3\tM2.11\t90\t45\t12\t100\n"
                      "198.51.100.12\tv1\tPrint Room\tV1.08.0\t\t3\t66\t70\t8\n"
                      "fe80::11%lwbr0\tv1\tFront Office\tV1.07.3\tM2.11\t90\t45\t12\t100\n"
-                     "fe80::12%lwbr1\tv1\tPrint Room\tV1.08.0\t\t3\t66\t70\t8\n");
+                     "fe80::12%lwbr1\tv1\tPrint Room\tV1.08.0\t\t3\t66\t70\t8\n")
+        << r.err;
     EXPECT_GE(hostile.requestsSeen(), 2); // both versions' broadcasts
     EXPECT_NE(r.err.find("answers ignored: not from the link they came in by"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("150 answers ignored: no answer again at their own address"), std::string::npos) << r.err;

@@ -32,6 +32,7 @@ namespace {
 
 constexpr long kOneSecondUs = 1000000;
 constexpr int kV1AnswerSize = 256;
+constexpr int kHostsRetryMs = 250; // a host list asks the hosts that did not answer again after this
 const ListenBounds kBounds{kListenQuietMs, kListenLimitMs, kListenMaxDatagrams};
 
 // The first address the host text resolves to (an IPv6 zone gives its
@@ -232,6 +233,46 @@ bool sendOnRoads(std::vector<Road>& roads, bool broadcast, const unsigned char* 
     return true;
 }
 
+// A host list's roads: an unbound socket per family, the message sent once
+// to each host without waiting. A datagram to a host on the link whose
+// address nobody answers for waits in the kernel (holding the socket's send
+// room) until address resolution gives up: a long list of such hosts would
+// block the sending, so what does not fit is counted as not sent instead.
+void sendToHosts(std::vector<Road>& roads, bool broadcast, const unsigned char* message, int length,
+                 Listener& listener)
+{
+    for (Road& road : roads) {
+        road.fd = openUdpSocket(road.family, broadcast, kOneSecondUs);
+        if (road.fd == -1) {
+            lwTrace("socket failed\n");
+            continue;
+        }
+        const int room = 1 << 20;
+        (void)::setsockopt(road.fd, SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
+        int sent = 0;
+        for (const Destination& d : road.to) {
+            if (::sendto(road.fd, message, static_cast<size_t>(length), MSG_DONTWAIT,
+                         reinterpret_cast<const sockaddr*>(&d.address), d.length) == length)
+                ++sent;
+            else
+                ++g_listenCounts.unsent;
+        }
+        lwTrace("sendto: %d of %d hosts\n", sent, static_cast<int>(road.to.size()));
+        road.id = listener.add(road.fd);
+    }
+}
+
+// Sends the message once more to a destination of a host list's road.
+void resend(Road& road, const Destination& d, const unsigned char* message, int length, Listener& listener)
+{
+    if (road.fd == -1)
+        return;
+    if (::sendto(road.fd, message, static_cast<size_t>(length), MSG_DONTWAIT,
+                 reinterpret_cast<const sockaddr*>(&d.address), d.length) != length)
+        ++g_listenCounts.unsent;
+    listener.touch(road.id);
+}
+
 Road* roadWithId(std::vector<Road>& roads, int id)
 {
     for (Road& road : roads)
@@ -365,14 +406,22 @@ bool CNetIO::FindSnmpAgentHosts(const char* community, const char* const* hosts,
     const LocalLinks links;
     std::vector<Road> roads = hostRoads(hosts, count, links);
     Listener listener(kBounds);
-    sendOnRoads(roads, broadcast != 0, request, requestLen, 1, false, listener);
-    // The operation ends once every host asked has answered.
+    sendToHosts(roads, broadcast != 0, request, requestLen, listener);
+    // The operation ends once every host asked has answered; a host that has
+    // not is asked once more (a datagram lost on a busy link is not a silent
+    // printer).
     std::vector<std::vector<bool>> answered;
     size_t hostsAsked = 0, done = 0;
     for (const Road& road : roads) {
         answered.emplace_back(road.to.size(), false);
         hostsAsked += road.to.size();
     }
+    listener.schedule(kHostsRetryMs, [&] {
+        for (size_t r = 0; r < roads.size(); ++r)
+            for (size_t d = 0; d < roads[r].to.size(); ++d)
+                if (!answered[r][d] && roads[r].to[d].from == AnswerFrom::Peer)
+                    resend(roads[r], roads[r].to[d], request, requestLen, listener);
+    });
     listener.run(kV1AnswerSize, [&](int id, Datagram& datagram) {
         Road* road = roadWithId(roads, id);
         if (road == nullptr)
@@ -605,6 +654,16 @@ public:
         });
     }
 
+    // Whether an engine reported from that destination of the road.
+    bool reported(size_t road, const Destination& d) const
+    {
+        for (const Engine& e : engines_)
+            if (e.road == road && sameAddress(reinterpret_cast<const sockaddr*>(&e.at),
+                                              reinterpret_cast<const sockaddr*>(&d.address)))
+                return true;
+        return false;
+    }
+
 private:
     struct Engine {
         size_t road;
@@ -660,11 +719,15 @@ private:
         if (v6)
             lwTrace("snmpv3RequestPacketLen = %d", length);
         // The request goes to the engine that reported, not to everyone the
-        // probe reached.
-        if (length <= 0
-            || ::sendto(road.requestFd, message, static_cast<size_t>(length), 0,
-                        reinterpret_cast<const sockaddr*>(&engine.at), engine.atLength) != length)
+        // probe reached, and never waits for room (an engine at an address
+        // nobody answers for holds its datagram until resolution gives up).
+        if (length <= 0)
             return;
+        if (::sendto(road.requestFd, message, static_cast<size_t>(length), MSG_DONTWAIT,
+                     reinterpret_cast<const sockaddr*>(&engine.at), engine.atLength) != length) {
+            ++g_listenCounts.unsent;
+            return;
+        }
         listener_.touch(road.requestId);
         engines_.push_back(engine);
     }
@@ -802,8 +865,16 @@ bool CNetIO::FindSnmpV3AgentHosts(const char* const* hosts, int count, SNMP_AGEN
             onlyUnicast = onlyUnicast && d.from == AnswerFrom::Peer;
         }
     Listener listener(kBounds);
-    sendOnRoads(roads, broadcast != 0, probe, probeLen, 1, false, listener);
-    V3Discovery(*this, roads, listener, links, callback, user, "FindSnmpV3AgentHosts").run(onlyUnicast ? unicast : 0);
+    sendToHosts(roads, broadcast != 0, probe, probeLen, listener);
+    V3Discovery discovery(*this, roads, listener, links, callback, user, "FindSnmpV3AgentHosts");
+    // A host that has not reported is probed once more.
+    listener.schedule(kHostsRetryMs, [&] {
+        for (size_t r = 0; r < roads.size(); ++r)
+            for (const Destination& d : roads[r].to)
+                if (d.from == AnswerFrom::Peer && !discovery.reported(r, d))
+                    resend(roads[r], d, probe, probeLen, listener);
+    });
+    discovery.run(onlyUnicast ? unicast : 0);
     closeRoads(roads);
     return true;
 }

@@ -53,6 +53,9 @@ int openUdpSocket(int family, bool broadcast, long timeoutUs)
     tv.tv_sec = timeoutUs / 1000000;
     tv.tv_usec = timeoutUs % 1000000;
     (void)::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    // Room for a burst of answers (the kernel keeps what its limit allows).
+    const int room = 1 << 20;
+    (void)::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
     // The listening loops judge an answer by the interface it came in by.
     if (family == AF_INET)
         (void)::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on1, sizeof on1);

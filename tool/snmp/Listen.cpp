@@ -19,6 +19,8 @@
 
 namespace {
 
+constexpr int kDrainBatch = 64; // datagrams read from one socket between two polls
+
 long long monotonicMs()
 {
     timespec ts{};
@@ -242,7 +244,12 @@ int answeredDestination(const std::vector<Destination>& sent, const Datagram& da
 
 bool sameEndpoint(const sockaddr* a, const sockaddr* b)
 {
-    if (a->sa_family != b->sa_family || portOf(a) != portOf(b)
+    return portOf(a) == portOf(b) && sameAddress(a, b);
+}
+
+bool sameAddress(const sockaddr* a, const sockaddr* b)
+{
+    if (a->sa_family != b->sa_family
         || std::memcmp(addressBytes(a), addressBytes(b), static_cast<size_t>(addressSize(a->sa_family))) != 0)
         return false;
     if (a->sa_family == AF_INET6) {
@@ -273,6 +280,11 @@ void Listener::touch(int id)
         sockets_[static_cast<size_t>(id)].quietUntilMs = nowMs() + bounds_.quietMs;
 }
 
+void Listener::schedule(int atMs, std::function<void()> fn)
+{
+    due_.push_back({startMs_ + atMs, std::move(fn), false});
+}
+
 void Listener::drop(int id)
 {
     if (id >= 0 && static_cast<size_t>(id) < sockets_.size())
@@ -284,10 +296,18 @@ void Listener::run(int capacity, const std::function<void(int, Datagram&)>& onDa
     std::vector<unsigned char> buffer(static_cast<size_t>(capacity));
     const long long endMs = startMs_ + bounds_.limitMs;
     for (;;) {
+        for (Due& d : due_)
+            if (!d.done && nowMs() >= d.atMs) {
+                d.done = true;
+                d.fn();
+            }
         const long long now = nowMs();
         std::vector<pollfd> fds;
         std::vector<int> ids;
         long long wakeAt = endMs;
+        for (const Due& d : due_)
+            if (!d.done)
+                wakeAt = std::min(wakeAt, d.atMs);
         for (size_t i = 0; i < sockets_.size(); ++i) {
             Socket& s = sockets_[i];
             if (s.open && now >= s.quietUntilMs)
@@ -311,21 +331,27 @@ void Listener::run(int capacity, const std::function<void(int, Datagram&)>& onDa
         for (size_t k = 0; r > 0 && k < fds.size(); ++k) {
             if (fds[k].revents == 0)
                 continue;
+            // A socket that is ready is emptied (up to a batch) before the
+            // next poll: a burst of datagrams is read as fast as it can be,
+            // so a flood leaves the kernel's queue as little as possible to
+            // drop.
             const int id = ids[k];
-            Datagram datagram{};
-            if (receiveOne(fds[k].fd, buffer.data(), capacity, datagram) < 0) {
-                if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-                    sockets_[static_cast<size_t>(id)].open = false; // the receive failed: this socket is done
-                continue;
+            for (int batch = 0; batch < kDrainBatch && !finished_; ++batch) {
+                Datagram datagram{};
+                if (receiveOne(fds[k].fd, buffer.data(), capacity, datagram) < 0) {
+                    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                        sockets_[static_cast<size_t>(id)].open = false; // the receive failed: this socket is done
+                    break;
+                }
+                if (datagrams_ >= bounds_.maxDatagrams) {
+                    ++g_listenCounts.datagramBound;
+                    lwTrace("listening stopped: %d datagrams\n", bounds_.maxDatagrams);
+                    return;
+                }
+                ++datagrams_;
+                sockets_[static_cast<size_t>(id)].quietUntilMs = nowMs() + bounds_.quietMs;
+                onDatagram(id, datagram);
             }
-            if (datagrams_ >= bounds_.maxDatagrams) {
-                ++g_listenCounts.datagramBound;
-                lwTrace("listening stopped: %d datagrams\n", bounds_.maxDatagrams);
-                return;
-            }
-            ++datagrams_;
-            sockets_[static_cast<size_t>(id)].quietUntilMs = nowMs() + bounds_.quietMs;
-            onDatagram(id, datagram);
         }
     }
 }

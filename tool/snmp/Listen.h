@@ -68,6 +68,8 @@ int answeredDestination(const std::vector<Destination>& sent, const Datagram& da
 
 // Equal addresses and ports (IPv6: and scopes, where both carry one).
 bool sameEndpoint(const sockaddr* a, const sockaddr* b);
+// The same without the ports.
+bool sameAddress(const sockaddr* a, const sockaddr* b);
 
 struct ListenBounds {
     int quietMs;       // a socket stops listening after this long without a datagram
@@ -90,6 +92,9 @@ public:
     void drop(int id);
     // Ends the loop at the next turn.
     void finish() { finished_ = true; }
+    // Runs fn once, atMs after the loop's clock started (while the loop
+    // still runs); fn may send and touch().
+    void schedule(int atMs, std::function<void()> fn);
     // Receives until the bounds end the loop; onDatagram gets the socket's id
     // and the datagram (in a buffer of `capacity` bytes; a longer datagram is
     // cut) and may add, touch or drop sockets.
@@ -106,8 +111,14 @@ private:
     };
     long long nowMs() const;
 
+    struct Due {
+        long long atMs;
+        std::function<void()> fn;
+        bool done;
+    };
     ListenBounds bounds_;
     long long startMs_;
+    std::vector<Due> due_;
     std::vector<Socket> sockets_;
     int datagrams_ = 0;
     bool finished_ = false;

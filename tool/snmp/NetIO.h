@@ -149,6 +149,7 @@ struct SnmpListenCounts {
     int timeBound;       // loops that stopped at kListenLimitMs with a socket still busy
     int enginesBound;    // SNMPv3 Reports not answered: kDiscoveryMaxEngines engines were waiting
     int addressesBound;  // local addresses or scopes not used: over kDiscoveryMaxLocalAddresses
+    int unsent;          // datagrams to listed hosts or reporting engines that found no room to be sent
 };
 extern SnmpListenCounts g_listenCounts;
 
