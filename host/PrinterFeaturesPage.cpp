@@ -44,8 +44,10 @@ PrinterFeaturesPage::PrinterFeaturesPage(const PpdDocument& ppd, const QSet<QStr
             edit->setPlaceholderText(option.defaultText);
             const QString fallback = QString::fromStdString(option.defaultChoice);
             connect(edit, &QLineEdit::editingFinished, this, [this, edit, keyword, fallback] {
+                // A text is always the custom value, even one that reads
+                // like a choice ("none").
                 const QString text = edit->text();
-                emit chosen(keyword, text.isEmpty() ? fallback : text);
+                emit chosen(keyword, text.isEmpty() ? fallback : QStringLiteral("Custom.") + text);
             });
             control = edit;
         }
