@@ -219,10 +219,16 @@ int main(int argc, char** argv)
         settle(dialog);
         QPixmap shot;
         if (parser.isSet(pressOpt)) {
+            // The button on the page shown, else on the page that has it.
             QAbstractButton* button = nullptr;
             for (QAbstractButton* b : dialog.findChildren<QAbstractButton*>())
-                if (b->isVisible() && b->text().remove(QLatin1Char('&')) == parser.value(pressOpt))
+                if (b->text().remove(QLatin1Char('&')) == parser.value(pressOpt) && (!button || b->isVisible()))
                     button = b;
+            for (int i = 0; button && !button->isVisible() && i < dialog.pages()->count(); ++i)
+                if (dialog.pages()->widget(i)->isAncestorOf(button)) {
+                    dialog.pages()->setCurrentIndex(i);
+                    settle(dialog);
+                }
             if (!button || !button->isEnabled())
                 return fail(CommandLine::tr("no button \"%1\" to press").arg(parser.value(pressOpt)));
             // The window the button opens runs its own modal loop: render it
