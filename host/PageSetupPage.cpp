@@ -81,14 +81,14 @@ namespace {
 QString layoutText(const QString& keyword)
 {
     static const std::pair<const char*, const char*> texts[] = {
-        {"lrtb", QT_TRANSLATE_NOOP("PageSetupPage", "Left to right, top to bottom")},
-        {"lrbt", QT_TRANSLATE_NOOP("PageSetupPage", "Left to right, bottom to top")},
-        {"rltb", QT_TRANSLATE_NOOP("PageSetupPage", "Right to left, top to bottom")},
-        {"rlbt", QT_TRANSLATE_NOOP("PageSetupPage", "Right to left, bottom to top")},
-        {"tblr", QT_TRANSLATE_NOOP("PageSetupPage", "Top to bottom, left to right")},
-        {"tbrl", QT_TRANSLATE_NOOP("PageSetupPage", "Top to bottom, right to left")},
-        {"btlr", QT_TRANSLATE_NOOP("PageSetupPage", "Bottom to top, left to right")},
-        {"btrl", QT_TRANSLATE_NOOP("PageSetupPage", "Bottom to top, right to left")}};
+        {"lrtb", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Left to right, top to bottom")},
+        {"lrbt", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Left to right, bottom to top")},
+        {"rltb", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Right to left, top to bottom")},
+        {"rlbt", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Right to left, bottom to top")},
+        {"tblr", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Top to bottom, left to right")},
+        {"tbrl", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Top to bottom, right to left")},
+        {"btlr", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Bottom to top, left to right")},
+        {"btrl", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Bottom to top, right to left")}};
     for (const auto& [k, text] : texts)
         if (keyword == QLatin1String(k))
             return PageSetupPage::tr(text);
@@ -98,11 +98,11 @@ QString layoutText(const QString& keyword)
 QString scalingText(const QString& keyword)
 {
     static const std::pair<const char*, const char*> texts[] = {
-        {"auto", QT_TRANSLATE_NOOP("PageSetupPage", "Automatic")},
-        {"auto-fit", QT_TRANSLATE_NOOP("PageSetupPage", "Shrink to fit when too large")},
-        {"fit", QT_TRANSLATE_NOOP("PageSetupPage", "Fit to the paper")},
-        {"fill", QT_TRANSLATE_NOOP("PageSetupPage", "Fill the paper")},
-        {"none", QT_TRANSLATE_NOOP("PageSetupPage", "Actual size")}};
+        {"auto", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Automatic")},
+        {"auto-fit", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Shrink to fit when too large")},
+        {"fit", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Fit to the paper")},
+        {"fill", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Fill the paper")},
+        {"none", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Actual size")}};
     for (const auto& [k, text] : texts)
         if (keyword == QLatin1String(k))
             return PageSetupPage::tr(text);

@@ -56,8 +56,6 @@ public:
     const QStringList& warnings() const { return warnings_; }
     // The directories scan() looked in.
     const QStringList& searched() const { return searched_; }
-    // The names of the plug-ins found.
-    QStringList names() const { return byName_.keys(); }
     int count() const { return static_cast<int>(plugins_.size()); }
 
 private:

@@ -120,14 +120,16 @@ void giveMnemonics(QWidget* dialog, QWidget* page)
         const QString text = captionText(caption);
         if (const QChar letter = mnemonicOf(text); !letter.isNull())
             taken.insert(letter);
-        else if (page->isAncestorOf(caption) && !text.isEmpty() && !text.contains(QLatin1Char('&')))
+        else if (page->isAncestorOf(caption) && !text.isEmpty())
             without << caption;
     }
     for (QWidget* caption : without) {
         const QString text = captionText(caption);
+        // Not a letter of an "&&" (a literal "&").
         auto usable = [&](qsizetype i) {
             const QChar c = text[i];
-            return c.unicode() < 128 && c.isLetterOrNumber() && !taken.contains(c.toLower());
+            return c.unicode() < 128 && c.isLetterOrNumber() && !taken.contains(c.toLower())
+                && (i == 0 || text[i - 1] != QLatin1Char('&'));
         };
         qsizetype at = -1;
         for (qsizetype i = 0; i < text.size() && at < 0; ++i)

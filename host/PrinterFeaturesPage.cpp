@@ -54,7 +54,9 @@ PrinterFeaturesPage::PrinterFeaturesPage(const PpdDocument& ppd, const QSet<QStr
         control->setObjectName(QStringLiteral("feature-") + keyword);
         control->setAccessibleName(option.title);
         control->setProperty("ppdKeyword", keyword);
-        auto* label = new QLabel(option.title + QLatin1Char(':'));
+        // A PPD's "&" is a letter of its text, not a mnemonic.
+        QString caption = option.title + QLatin1Char(':');
+        auto* label = new QLabel(caption.replace(QLatin1Char('&'), QStringLiteral("&&")));
         label->setBuddy(control);
         form->addRow(label, control);
         controls_.insert(keyword, control);

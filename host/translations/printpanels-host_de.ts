@@ -107,61 +107,6 @@
     </message>
 </context>
 <context>
-    <name>PageSetupPage</name>
-    <message>
-        <source>Left to right, top to bottom</source>
-        <translation>Von links nach rechts, von oben nach unten</translation>
-    </message>
-    <message>
-        <source>Left to right, bottom to top</source>
-        <translation>Von links nach rechts, von unten nach oben</translation>
-    </message>
-    <message>
-        <source>Right to left, top to bottom</source>
-        <translation>Von rechts nach links, von oben nach unten</translation>
-    </message>
-    <message>
-        <source>Right to left, bottom to top</source>
-        <translation>Von rechts nach links, von unten nach oben</translation>
-    </message>
-    <message>
-        <source>Top to bottom, left to right</source>
-        <translation>Von oben nach unten, von links nach rechts</translation>
-    </message>
-    <message>
-        <source>Top to bottom, right to left</source>
-        <translation>Von oben nach unten, von rechts nach links</translation>
-    </message>
-    <message>
-        <source>Bottom to top, left to right</source>
-        <translation>Von unten nach oben, von links nach rechts</translation>
-    </message>
-    <message>
-        <source>Bottom to top, right to left</source>
-        <translation>Von unten nach oben, von rechts nach links</translation>
-    </message>
-    <message>
-        <source>Automatic</source>
-        <translation>Automatisch</translation>
-    </message>
-    <message>
-        <source>Shrink to fit when too large</source>
-        <translation>Verkleinern, wenn zu groß</translation>
-    </message>
-    <message>
-        <source>Fit to the paper</source>
-        <translation>An das Papier anpassen</translation>
-    </message>
-    <message>
-        <source>Fill the paper</source>
-        <translation>Papier ausfüllen</translation>
-    </message>
-    <message>
-        <source>Actual size</source>
-        <translation>Originalgröße</translation>
-    </message>
-</context>
-<context>
     <name>PluginSet</name>
     <message>
         <source>%1: not a print-dialog plug-in</source>
@@ -558,6 +503,58 @@
     <message>
         <source>Normal</source>
         <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Left to right, top to bottom</source>
+        <translation>Von links nach rechts, von oben nach unten</translation>
+    </message>
+    <message>
+        <source>Left to right, bottom to top</source>
+        <translation>Von links nach rechts, von unten nach oben</translation>
+    </message>
+    <message>
+        <source>Right to left, top to bottom</source>
+        <translation>Von rechts nach links, von oben nach unten</translation>
+    </message>
+    <message>
+        <source>Right to left, bottom to top</source>
+        <translation>Von rechts nach links, von unten nach oben</translation>
+    </message>
+    <message>
+        <source>Top to bottom, left to right</source>
+        <translation>Von oben nach unten, von links nach rechts</translation>
+    </message>
+    <message>
+        <source>Top to bottom, right to left</source>
+        <translation>Von oben nach unten, von rechts nach links</translation>
+    </message>
+    <message>
+        <source>Bottom to top, left to right</source>
+        <translation>Von unten nach oben, von links nach rechts</translation>
+    </message>
+    <message>
+        <source>Bottom to top, right to left</source>
+        <translation>Von unten nach oben, von rechts nach links</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>Automatisch</translation>
+    </message>
+    <message>
+        <source>Shrink to fit when too large</source>
+        <translation>Verkleinern, wenn zu groß</translation>
+    </message>
+    <message>
+        <source>Fit to the paper</source>
+        <translation>An das Papier anpassen</translation>
+    </message>
+    <message>
+        <source>Fill the paper</source>
+        <translation>Papier ausfüllen</translation>
+    </message>
+    <message>
+        <source>Actual size</source>
+        <translation>Originalgröße</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,7 @@
 #include "PageSetupPage.h"
 #include "QueueDialog.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -269,6 +270,25 @@ TEST(HostJobs, EachPrintersJobCarriesTheColorBalanceItsDialogShowed)
         EXPECT_EQ(attr(onB, density), "(absent)") << density;
 }
 
+// The mnemonic letters of the captions in view: none twice.
+void expectMnemonicsOnce(QueueDialog& run)
+{
+    QMap<QChar, QString> taken;
+    for (QWidget* w : run.dialog->findChildren<QWidget*>()) {
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy())
+            text = label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            text = button->text();
+        const qsizetype at = text.indexOf(QLatin1Char('&'));
+        if (at < 0 || at + 1 >= text.size() || !w->isVisible())
+            continue;
+        const QChar letter = text[at + 1].toLower();
+        EXPECT_FALSE(taken.contains(letter)) << text.toStdString() << " and " << taken.value(letter).toStdString();
+        taken.insert(letter, text);
+    }
+}
+
 // Types a time of day into a time field, hours then minutes.
 void typeTime(QTimeEdit* edit, const QString& hhmm)
 {
@@ -302,6 +322,7 @@ TEST(HostJobs, PageSetupAndJobOptionsReachTheJobAsCupsTakesThemAndAreKeptPerQueu
         PageSetupPage* setup = run.dialog->pageSetup();
         JobPage* job = run.dialog->jobPage();
         showPage(run, QStringLiteral("Page Setup"));
+        expectMnemonicsOnce(run);
         ASSERT_TRUE(hosttest::chooseByKeyboard(setup->numberUpBox(), QStringLiteral("4")));
         ASSERT_TRUE(hosttest::chooseByKeyboard(setup->layoutBox(), QStringLiteral("Top to bottom, left to right")));
         ASSERT_TRUE(hosttest::chooseByKeyboard(setup->scalingBox(), QStringLiteral("Fit to the paper")));
@@ -310,6 +331,7 @@ TEST(HostJobs, PageSetupAndJobOptionsReachTheJobAsCupsTakesThemAndAreKeptPerQueu
         QTest::keyClick(setup->reverseBox(), Qt::Key_Space);
 
         showPage(run, QStringLiteral("Job"));
+        expectMnemonicsOnce(run);
         // Each control by its label's letter.
         QTest::keyClick(run.dialog.get(), Qt::Key_R, Qt::AltModifier);
         ASSERT_EQ(QApplication::focusWidget(), job->priorityBox());
