@@ -202,6 +202,9 @@ PrintDialog::PrintDialog(HostSession& session, PluginSet& plugins, QString docum
     message_ = new QLabel;
     message_->setObjectName(QStringLiteral("message"));
     message_->setWordWrap(true);
+    // Texts from PPDs and the server (a plug-in's name, CUPS's reasons) are
+    // shown as they are, never as markup.
+    message_->setTextFormat(Qt::PlainText);
     // Screen readers read the message itself (a label's accessible name is
     // its text, and a new text is announced as a name change); this only
     // says what kind of text it is.

@@ -57,6 +57,7 @@ PrinterFeaturesPage::PrinterFeaturesPage(const PpdDocument& ppd, const QSet<QStr
         // A PPD's "&" is a letter of its text, not a mnemonic.
         QString caption = option.title + QLatin1Char(':');
         auto* label = new QLabel(caption.replace(QLatin1Char('&'), QStringLiteral("&&")));
+        label->setTextFormat(Qt::PlainText); // a PPD's text, never markup
         label->setBuddy(control);
         form->addRow(label, control);
         controls_.insert(keyword, control);
