@@ -4,6 +4,11 @@
 //
 //  * A plug-in is a Qt plug-in (Q_PLUGIN_METADATA, loaded with QPluginLoader)
 //    whose root object implements PDEPlugIn (interface id PDEPlugIn_iid).
+//  * A printer's PPD names the plug-ins its panels come from with the main
+//    keyword kPDEPanelsKeyword; a plug-in's name is the "name" of its
+//    metadata (the JSON file of Q_PLUGIN_METADATA). The host asks a plug-in
+//    for panels only for a printer whose PPD names it; a PPD that names none
+//    gets the host's own pages only.
 //  * The host creates the root object (QPluginLoader::instance()), calls
 //    initWithBundle() once with the plug-in library's file path, then
 //    PDEPanelsForType() for each panel type it wants: kPDEPrinterPanelType
@@ -31,6 +36,11 @@
 
 class QWidget;
 struct ppd_file_s; // libcups's ppd_file_t
+
+// The PPD main keyword that names the plug-ins a printer's dialog panels come
+// from: one or more plug-in names separated by spaces, on one line or several,
+//   *PrintDialogPanels: "printpanels"
+inline constexpr char kPDEPanelsKeyword[] = "PrintDialogPanels";
 
 // Panel type of the printer-specific panels.
 inline constexpr char kPDEPrinterPanelType[] = "BDB091F4-E57F-11D3-B5CC-0050E4603277";
@@ -129,9 +139,11 @@ public:
     virtual ppd_file_s* ppdFile() = 0;
 
     // Optional: mark `choice` of option `key` in the PPD, applying the PPD's
-    // constraints. For an option with custom parameters a text that is not a
-    // choice keyword is marked as the custom value. The panel re-reads the
-    // marked choices afterwards; the answer is informational.
+    // constraints. For an option with a custom text parameter, "Custom.TEXT"
+    // (as CUPS writes a custom value) marks TEXT as the custom value whatever
+    // it reads, even "None"; a text that is not a choice keyword is marked as
+    // the custom value too. The panel re-reads the marked choices afterwards;
+    // the answer is informational.
     virtual bool willChangePPDOptionKeyValue(const QString& key, const QString& choice)
     {
         return false;
@@ -155,7 +167,9 @@ public:
     virtual bool shouldShowHelp() = 0;
     virtual bool shouldHide() = 0;       // may the panel be left
     virtual void willShow() = 0;         // before the view becomes visible
-    virtual bool shouldPrint() = 0;      // when the user prints; commits to the PPD
+    // When the user prints; commits to the PPD. False stops the print: the
+    // host prints nothing and shows the panel's page.
+    virtual bool shouldPrint() = 0;
     // Write / read the panel's values in the print settings. Both answer true
     // and never set *error; the parameter may be null.
     virtual bool saveValuesAndReturnError(QString* error) = 0;

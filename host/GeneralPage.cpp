@@ -40,6 +40,10 @@ GeneralPage::GeneralPage(QWidget* parent) : QWidget(parent)
     list_->setMinimumHeight(list_->fontMetrics().lineSpacing() * 6);
     auto* listLabel = new QLabel(tr("Pri&nter:"));
     listLabel->setBuddy(list_);
+    // A list view takes no name from its label (unlike the simple controls):
+    // screen readers say the caption's words, then the row's printer and,
+    // as its description, its state.
+    list_->setAccessibleName(listLabel->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')).trimmed());
     layout->addWidget(listLabel);
     layout->addWidget(list_, 1);
 
@@ -121,6 +125,7 @@ void GeneralPage::fillRow(QTreeWidgetItem* item, const PrinterStatus& status)
     item->setText(2, status.location);
     item->setData(0, kNameRole, status.name);
     item->setToolTip(0, status.info.isEmpty() ? status.name : status.info);
+    item->setData(0, Qt::AccessibleDescriptionRole, item->text(1));
 }
 
 void GeneralPage::setPrinters(const QList<PrinterStatus>& printers, const QString& current, bool withFile)
@@ -133,6 +138,7 @@ void GeneralPage::setPrinters(const QList<PrinterStatus>& printers, const QStrin
     if (withFile) {
         auto* file = new QTreeWidgetItem(list_, {tr("Save to File"), tr("Copies the document to a file")});
         file->setData(0, kFileRole, true);
+        file->setData(0, Qt::AccessibleDescriptionRole, file->text(1));
     }
     choose(current);
 }
@@ -165,8 +171,10 @@ void GeneralPage::updatePrinter(const PrinterStatus& status)
         }
     for (int i = 0; i < list_->topLevelItemCount(); ++i)
         if (const PrinterStatus* p = printer(list_->topLevelItem(i)->data(0, kNameRole).toString());
-            p && p->name == status.name)
+            p && p->name == status.name) {
             list_->topLevelItem(i)->setText(1, p->summary());
+            list_->topLevelItem(i)->setData(0, Qt::AccessibleDescriptionRole, p->summary());
+        }
 }
 
 const PrinterStatus* GeneralPage::printer(const QString& name) const

@@ -83,6 +83,9 @@ bool HostSession::openQueue(const QString& queue, QString* error)
             std::snprintf(option->defchoice, sizeof option->defchoice, "%s", value.c_str());
     }
 
+    // The options a job may carry besides the PPD's; a server that does not
+    // say leaves them out of the dialog.
+    capabilities_ = queryJobCapabilities(queue);
     adopt(std::move(ppd), queue);
     queue_ = queue;
     destination_ = kPMDestinationPrinter;
@@ -102,6 +105,7 @@ bool HostSession::openPpdFile(const QString& path, QString* error)
     queueOptions_.clear();
     queueNamed_.clear();
     baseline_.clear();
+    capabilities_ = {};
     destination_ = kPMDestinationFile; // no queue to print to
     return true;
 }

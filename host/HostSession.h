@@ -7,6 +7,7 @@
 // when it is made, and the plug-in keeps its panels until it is unloaded.
 #pragma once
 
+#include "JobCapabilities.h"
 #include "PpdDocument.h"
 #include "PrintSettingsStore.h"
 
@@ -54,6 +55,8 @@ public:
     // A non-PPD option the queue keeps a default for ("number-up", ...), or
     // empty.
     std::string queueOption(const std::string& name) const;
+    // The job options the current queue takes (none for a bare PPD).
+    const JobCapabilities& capabilities() const { return capabilities_; }
     // The PPD options a job must name so that it prints what the dialog
     // shows: every option whose marked choice differs from the PPD's
     // default, and every option the queue keeps a default of its own for
@@ -92,6 +95,7 @@ private:
     std::map<std::string, std::string> queueOptions_; // the queue's saved options, as cupsGetNamedDest gives them
     std::set<std::string> queueNamed_;                 // PPD options the queue keeps a default for
     std::map<std::string, std::string> baseline_;      // and what it marks for them
+    JobCapabilities capabilities_;
     PMDestinationType destination_ = kPMDestinationPrinter;
     std::function<void(const QString&, const MarkOutcome&)> listener_;
     MarkOutcome last_;

@@ -1,5 +1,6 @@
 #include "PageSetupPage.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -43,6 +44,19 @@ PageSetupPage::PageSetupPage(QWidget* parent) : QWidget(parent)
     numberUp_ = addRow(tr("Pages per &sheet:"), "numberUp");
     for (int n : {1, 2, 4, 6, 9, 16})
         numberUp_->addItem(QString::number(n), n);
+    layout_ = addRow(tr("Order on the s&heet:"), "numberUpLayout");
+    scaling_ = addRow(tr("Sc&aling:"), "printScaling");
+    pageSet_ = addRow(tr("Only pr&int:"), "pageSet");
+    pageSet_->addItem(tr("All pages"), QStringLiteral("all"));
+    pageSet_->addItem(tr("Odd pages"), QStringLiteral("odd"));
+    pageSet_->addItem(tr("Even pages"), QStringLiteral("even"));
+    fit_ = new QCheckBox(tr("Scale to &fit the paper"));
+    fit_->setObjectName(QStringLiteral("fitToPage"));
+    form_->addRow(fit_);
+    reverse_ = new QCheckBox(tr("Print in &reverse order"));
+    reverse_->setObjectName(QStringLiteral("reverseOrder"));
+    reverse_->setToolTip(tr("The last page comes out first"));
+    form_->addRow(reverse_);
 
     for (QComboBox* ppdBox : {duplex_, paper_}) {
         connect(ppdBox, &QComboBox::activated, this, [this, ppdBox](int index) {
@@ -50,7 +64,138 @@ PageSetupPage::PageSetupPage(QWidget* parent) : QWidget(parent)
         });
     }
     connect(orientation_, &QComboBox::currentIndexChanged, this, &PageSetupPage::changed);
-    connect(numberUp_, &QComboBox::currentIndexChanged, this, &PageSetupPage::changed);
+    connect(numberUp_, &QComboBox::currentIndexChanged, this, [this] {
+        // The order on the sheet means something with several pages to it.
+        layout_->setEnabled(numberUp() > 1);
+        emit changed();
+    });
+    for (QComboBox* box : {layout_, scaling_, pageSet_})
+        connect(box, &QComboBox::currentIndexChanged, this, &PageSetupPage::changed);
+    for (QCheckBox* box : {fit_, reverse_})
+        connect(box, &QCheckBox::toggled, this, &PageSetupPage::changed);
+    setCapabilities({});
+}
+
+namespace {
+
+QString layoutText(const QString& keyword)
+{
+    static const std::pair<const char*, const char*> texts[] = {
+        {"lrtb", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Left to right, top to bottom")},
+        {"lrbt", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Left to right, bottom to top")},
+        {"rltb", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Right to left, top to bottom")},
+        {"rlbt", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Right to left, bottom to top")},
+        {"tblr", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Top to bottom, left to right")},
+        {"tbrl", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Top to bottom, right to left")},
+        {"btlr", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Bottom to top, left to right")},
+        {"btrl", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Bottom to top, right to left")}};
+    for (const auto& [k, text] : texts)
+        if (keyword == QLatin1String(k))
+            return PageSetupPage::tr(text);
+    return keyword;
+}
+
+QString scalingText(const QString& keyword)
+{
+    static const std::pair<const char*, const char*> texts[] = {
+        {"auto", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Automatic")},
+        {"auto-fit", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Shrink to fit when too large")},
+        {"fit", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Fit to the paper")},
+        {"fill", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Fill the paper")},
+        {"none", QT_TRANSLATE_NOOP("printpanels::host::PageSetupPage", "Actual size")}};
+    for (const auto& [k, text] : texts)
+        if (keyword == QLatin1String(k))
+            return PageSetupPage::tr(text);
+    return keyword;
+}
+
+void selectData(QComboBox* box, const QString& value)
+{
+    if (const int index = box->findData(value); index >= 0)
+        box->setCurrentIndex(index);
+}
+
+} // namespace
+
+void PageSetupPage::setCapabilities(const JobCapabilities& caps)
+{
+    caps_ = caps;
+    const QSignalBlocker blocks[] = {QSignalBlocker(layout_), QSignalBlocker(scaling_), QSignalBlocker(pageSet_),
+                                     QSignalBlocker(fit_), QSignalBlocker(reverse_)};
+    // CUPS's own defaults: "lrtb", "auto", all pages, in order.
+    layout_->clear();
+    for (const QString& keyword : caps.numberUpLayouts)
+        layout_->addItem(layoutText(keyword), keyword);
+    selectData(layout_, QStringLiteral("lrtb"));
+    layout_->setEnabled(numberUp() > 1);
+    form_->setRowVisible(layout_, layout_->count() > 0);
+    scaling_->clear();
+    for (const QString& keyword : caps.printScaling)
+        scaling_->addItem(scalingText(keyword), keyword);
+    selectData(scaling_, QStringLiteral("auto"));
+    form_->setRowVisible(scaling_, scaling_->count() > 0);
+    // A server without print-scaling still scales with fit-to-page.
+    fit_->setChecked(false);
+    form_->setRowVisible(fit_, caps.known && caps.printScaling.isEmpty());
+    pageSet_->setCurrentIndex(0);
+    form_->setRowVisible(pageSet_, caps.pageSet);
+    reverse_->setChecked(false);
+    form_->setRowVisible(reverse_, caps.reverseOrder);
+}
+
+void PageSetupPage::setJobValues(const JobValues& values)
+{
+    bool ok = false;
+    if (const int orientation = values.value(QStringLiteral("orientation-requested")).toInt(&ok); ok)
+        setOrientation(orientation);
+    if (const int n = values.value(QStringLiteral("number-up")).toInt(&ok); ok)
+        setNumberUp(n);
+    const QSignalBlocker blocks[] = {QSignalBlocker(layout_), QSignalBlocker(scaling_), QSignalBlocker(pageSet_),
+                                     QSignalBlocker(fit_), QSignalBlocker(reverse_)};
+    selectData(layout_, values.value(QStringLiteral("number-up-layout")));
+    selectData(scaling_, values.value(QStringLiteral("print-scaling")));
+    selectData(pageSet_, values.value(QStringLiteral("page-set")));
+    const QString fit = values.value(QStringLiteral("fit-to-page"));
+    if (!fit.isEmpty())
+        fit_->setChecked(fit == QLatin1String("true"));
+    const QString order = values.value(QStringLiteral("outputorder"));
+    if (!order.isEmpty())
+        reverse_->setChecked(order == QLatin1String("reverse"));
+    layout_->setEnabled(numberUp() > 1);
+}
+
+JobValues PageSetupPage::jobValues() const
+{
+    JobValues out;
+    out.insert(QStringLiteral("orientation-requested"), QString::number(orientation()));
+    out.insert(QStringLiteral("number-up"), QString::number(numberUp()));
+    if (layout_->count() > 0)
+        out.insert(QStringLiteral("number-up-layout"), layout_->currentData().toString());
+    if (scaling_->count() > 0)
+        out.insert(QStringLiteral("print-scaling"), scaling_->currentData().toString());
+    else if (caps_.known)
+        out.insert(QStringLiteral("fit-to-page"), fit_->isChecked() ? QStringLiteral("true") : QStringLiteral("false"));
+    if (caps_.pageSet)
+        out.insert(QStringLiteral("page-set"), pageSet_->currentData().toString());
+    if (caps_.reverseOrder)
+        out.insert(QStringLiteral("outputorder"), reverse_->isChecked() ? QStringLiteral("reverse") : QStringLiteral("normal"));
+    return out;
+}
+
+QList<QPair<QString, QString>> PageSetupPage::describeJobOptions() const
+{
+    QList<QPair<QString, QString>> out;
+    if (layout_->count() > 0 && numberUp() > 1)
+        out.append({tr("Order on the sheet:"), layout_->currentText()});
+    if (scaling_->count() > 0)
+        out.append({tr("Scaling:"), scaling_->currentText()});
+    else if (caps_.known)
+        out.append({tr("Scale to fit the paper:"), fit_->isChecked() ? tr("Yes") : tr("No")});
+    if (caps_.pageSet)
+        out.append({tr("Only print:"), pageSet_->currentText()});
+    if (caps_.reverseOrder)
+        out.append({tr("Page order:"), reverse_->isChecked() ? tr("Reverse") : tr("Normal")});
+    return out;
 }
 
 void PageSetupPage::setPpd(const PpdDocument& ppd, const QSet<QString>& shownByPanels)

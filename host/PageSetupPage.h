@@ -1,13 +1,18 @@
 // The dialog's "Page Setup" page: two-sided printing and paper size (the
 // PPD's own options, marked through the session like any other), the
-// orientation and the pages per sheet (CUPS job options).
+// orientation, the pages per sheet and their order on the sheet, the scaling
+// to the paper, odd or even pages only, and reverse order (CUPS job
+// options; each only where the queue takes it).
 #pragma once
 
+#include "JobCapabilities.h"
+#include "JobPage.h"
 #include "PpdDocument.h"
 
 #include <QSet>
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QFormLayout;
 
@@ -38,6 +43,23 @@ public:
     void setNumberUp(int value);
     QComboBox* orientationBox() const { return orientation_; }
     QComboBox* numberUpBox() const { return numberUp_; }
+    QComboBox* layoutBox() const { return layout_; }
+    QComboBox* scalingBox() const { return scaling_; }
+    QCheckBox* fitBox() const { return fit_; }
+    QComboBox* pageSetBox() const { return pageSet_; }
+    QCheckBox* reverseBox() const { return reverse_; }
+
+    // The CUPS job options besides orientation and pages per sheet: shown
+    // only where the queue takes them (none for a bare PPD).
+    void setCapabilities(const JobCapabilities& caps);
+    // Shows the values given (orientation-requested, number-up,
+    // number-up-layout, print-scaling, fit-to-page, page-set, outputorder);
+    // the others stay as CUPS has them by itself.
+    void setJobValues(const JobValues& values);
+    // The values of the controls shown.
+    JobValues jobValues() const;
+    // What a summary says of the job options shown: (title, value text).
+    QList<QPair<QString, QString>> describeJobOptions() const;
 
 signals:
     void ppdChosen(const QString& keyword, const QString& choice);
@@ -51,6 +73,12 @@ private:
     QComboBox* paper_ = nullptr;
     QComboBox* orientation_ = nullptr;
     QComboBox* numberUp_ = nullptr;
+    QComboBox* layout_ = nullptr;
+    QComboBox* scaling_ = nullptr;
+    QCheckBox* fit_ = nullptr;
+    QComboBox* pageSet_ = nullptr;
+    QCheckBox* reverse_ = nullptr;
+    JobCapabilities caps_;
 };
 
 } // namespace printpanels::host

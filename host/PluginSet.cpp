@@ -1,11 +1,15 @@
 #include "PluginSet.h"
 
+#include "PpdApi.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
+#include <QJsonObject>
 #include <QLibrary>
 #include <QPluginLoader>
+#include <QRegularExpression>
+#include <QSet>
 
 #ifndef PRINTPANELS_PLUGIN_DIR
 #define PRINTPANELS_PLUGIN_DIR "/usr/local/lib/printpanels"
@@ -19,7 +23,8 @@ PluginSet::~PluginSet()
 {
     // Factories own their panels; unloading deletes the root objects.
     for (auto it = plugins_.rbegin(); it != plugins_.rend(); ++it)
-        it->loader->unload();
+        if (it->factory)
+            it->loader->unload();
 }
 
 QStringList PluginSet::searchPath()
@@ -41,54 +46,101 @@ QStringList PluginSet::searchPath()
     return dirs;
 }
 
-void PluginSet::load(const QStringList& dirs)
+QStringList PluginSet::namedIn(const ppd_file_s* ppd)
 {
-    QSet<QString> loaded;
-    for (const auto& p : plugins_)
-        loaded.insert(QFileInfo(p.loader->fileName()).canonicalFilePath());
+    QStringList names;
+    if (!ppd)
+        return names;
+    // Several names in one value, or one line each.
+    auto* file = const_cast<ppd_file_t*>(ppd);
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    for (ppd_attr_t* attr = ppdFindAttr(file, kPDEPanelsKeyword, nullptr); attr;
+         attr = ppdFindNextAttr(file, kPDEPanelsKeyword, nullptr)) {
+        if (!attr->value)
+            continue;
+        for (const QString& name : QString::fromUtf8(attr->value).split(space, Qt::SkipEmptyParts))
+            if (!names.contains(name))
+                names << name;
+    }
+    return names;
+}
+
+void PluginSet::scan(const QStringList& dirs)
+{
+    QSet<QString> seen;
+    for (const Found& p : plugins_)
+        seen.insert(QFileInfo(p.loader->fileName()).canonicalFilePath());
     for (const QString& dirName : dirs) {
         searched_ << dirName;
         QDir dir(dirName);
         const QStringList files = dir.entryList(QDir::Files, QDir::Name);
         for (const QString& file : files) {
             const QString path = QFileInfo(dir.absoluteFilePath(file)).canonicalFilePath();
-            if (!QLibrary::isLibrary(path) || loaded.contains(path))
-                continue; // a directory named twice, or a link to a plug-in already loaded
-            loaded.insert(path);
+            if (!QLibrary::isLibrary(path) || seen.contains(path))
+                continue; // a directory named twice, or a link to a plug-in already found
+            seen.insert(path);
+            // The metadata is read from the file; nothing of it runs yet.
             auto loader = std::make_unique<QPluginLoader>(path);
-            QObject* root = loader->instance();
-            auto* factory = qobject_cast<PDEPlugIn*>(root);
-            if (!factory) {
-                warnings_ << (root ? QStringLiteral("%1: not a print-dialog plug-in").arg(path)
-                                   : QStringLiteral("%1: %2").arg(path, loader->errorString()));
-                if (root)
-                    loader->unload();
+            const QJsonObject meta = loader->metaData();
+            if (meta.value(QLatin1String("IID")).toString() != QLatin1String(PDEPlugIn_iid)) {
+                warnings_ << QCoreApplication::translate("PluginSet", "%1: not a print-dialog plug-in").arg(path);
                 continue;
             }
-            factory->initWithBundle(path);
-            plugins_.push_back({std::move(loader), factory});
+            QString name = meta.value(QLatin1String("MetaData")).toObject().value(QLatin1String("name")).toString();
+            if (name.isEmpty()) {
+                // Unnamed: known by its file name ("libfoo.so" is "foo").
+                name = QFileInfo(path).completeBaseName();
+                if (name.startsWith(QLatin1String("lib")))
+                    name.remove(0, 3);
+            }
+            if (byName_.contains(name)) {
+                warnings_ << QCoreApplication::translate("PluginSet", "%1: another plug-in named \"%2\" was found first")
+                                 .arg(path, name);
+                continue;
+            }
+            byName_.insert(name, plugins_.size());
+            plugins_.push_back({std::move(loader), name, nullptr, false});
         }
     }
 }
 
-QList<PluginSet::Panel> PluginSet::printerPanels(PDEPluginCallback* callback)
+PDEPlugIn* PluginSet::factory(Found& found)
 {
-    QList<Panel> panels;
-    for (const char* type : {kPDEPrinterPanelType, kPDEJobPanelType})
-        for (auto& p : plugins_)
-            for (PDEPanel* panel : p.factory->PDEPanelsForType(QString::fromLatin1(type), callback))
-                if (panel)
-                    panels << Panel{panel, p.factory->helpBookPath()};
-    return panels;
+    if (found.factory || found.failed)
+        return found.factory;
+    QObject* root = found.loader->instance();
+    found.factory = qobject_cast<PDEPlugIn*>(root);
+    if (!found.factory) {
+        found.failed = true;
+        warnings_ << (root ? QCoreApplication::translate("PluginSet", "%1: not a print-dialog plug-in")
+                                 .arg(found.loader->fileName())
+                           : QStringLiteral("%1: %2").arg(found.loader->fileName(), found.loader->errorString()));
+        if (root)
+            found.loader->unload();
+        return nullptr;
+    }
+    found.factory->initWithBundle(found.loader->fileName());
+    return found.factory;
 }
 
-QStringList PluginSet::helpBooks() const
+QList<PluginSet::Panel> PluginSet::panelsFor(const QStringList& names, PDEPluginCallback* callback, QStringList* missing)
 {
-    QStringList books;
-    for (const auto& p : plugins_)
-        if (const QString book = p.factory->helpBookPath(); !book.isEmpty())
-            books << book;
-    return books;
+    std::vector<Found*> named;
+    for (const QString& name : names) {
+        auto it = byName_.constFind(name);
+        PDEPlugIn* f = it == byName_.constEnd() ? nullptr : factory(plugins_[*it]);
+        if (f)
+            named.push_back(&plugins_[*it]);
+        else if (missing && !missing->contains(name))
+            *missing << name;
+    }
+    QList<Panel> panels;
+    for (const char* type : {kPDEPrinterPanelType, kPDEJobPanelType})
+        for (Found* p : named)
+            for (PDEPanel* panel : p->factory->PDEPanelsForType(QString::fromLatin1(type), callback))
+                if (panel)
+                    panels << Panel{panel, p->factory->helpBookPath(), p->name};
+    return panels;
 }
 
 } // namespace printpanels::host

@@ -1,16 +1,24 @@
-// The print-dialog plug-ins in the host's plug-in directory, loaded with
-// QPluginLoader, and the printer panels they hand out.
+// The print-dialog plug-ins in the host's plug-in directories, and the panels
+// they hand out.
+//
+// A printer's PPD names the plug-ins its panels come from (kPDEPanelsKeyword
+// in PDEPlugin.h); a plug-in is known by the "name" of its metadata. The host
+// finds the plug-ins by their metadata alone and loads one (QPluginLoader)
+// only when a PPD names it: a printer whose PPD names none runs no plug-in
+// code and gets the host's own pages.
 #pragma once
 
 #include <PDEPlugin.h>
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <vector>
 
 class QPluginLoader;
+struct ppd_file_s;
 
 namespace printpanels::host {
 
@@ -25,31 +33,44 @@ public:
     // otherwise the compiled-in plug-in directory.
     static QStringList searchPath();
 
-    // Loads every plug-in found in `dirs`; files that are not plug-ins of
-    // ours are skipped and named in warnings().
-    void load(const QStringList& dirs);
+    // The plug-ins a PPD names for its panels, in the PPD's order, each once.
+    // None for a null PPD or one without the keyword.
+    static QStringList namedIn(const ppd_file_s* ppd);
+
+    // Finds the plug-ins in `dirs` by their metadata, loading none. Files
+    // that are not plug-ins of ours are skipped and named in warnings(); of
+    // two plug-ins with one name the first found counts.
+    void scan(const QStringList& dirs);
 
     struct Panel {
         PDEPanel* panel = nullptr;
         QString helpBook; // the help of the plug-in that made it, may be empty
+        QString plugin;   // the name of that plug-in
     };
-    // The panels of every loaded plug-in: the printer panels, then the job
-    // panels, each in load order.
-    QList<Panel> printerPanels(PDEPluginCallback* callback);
+    // The panels of the plug-ins `names` for the printer `callback` serves:
+    // the printer panels, then the job panels, each in the order of `names`.
+    // A plug-in is loaded the first time it is named. Names that no usable
+    // plug-in answers to are added to `missing` (when given).
+    QList<Panel> panelsFor(const QStringList& names, PDEPluginCallback* callback, QStringList* missing = nullptr);
 
     const QStringList& warnings() const { return warnings_; }
-    // The directories load() looked in.
+    // The directories scan() looked in.
     const QStringList& searched() const { return searched_; }
-    // Help files offered by the loaded plug-ins.
-    QStringList helpBooks() const;
     int count() const { return static_cast<int>(plugins_.size()); }
 
 private:
-    struct Loaded {
+    struct Found {
         std::unique_ptr<QPluginLoader> loader;
-        PDEPlugIn* factory = nullptr;
+        QString name;
+        PDEPlugIn* factory = nullptr; // once loaded
+        bool failed = false;          // could not be loaded: counts as missing
     };
-    std::vector<Loaded> plugins_;
+    // The plug-in's factory, loaded and initialised on first use; null when
+    // it cannot be.
+    PDEPlugIn* factory(Found& found);
+
+    std::vector<Found> plugins_;
+    QMap<QString, size_t> byName_;
     QStringList warnings_;
     QStringList searched_;
 };

@@ -146,6 +146,18 @@ QString PpdDocument::optionTitle(const ppd_option_t* option)
     return option->text[0] ? QString::fromUtf8(option->text) : QString::fromLatin1(option->keyword);
 }
 
+QString PpdDocument::describe(const std::string& keyword) const
+{
+    // A custom text is named by the PPD's text for its custom choice
+    // ("Custom User ID"), never repeated: it may be a passcode the PPD
+    // declares as a plain string.
+    ppd_option_t* option = ppd_ ? ppdFindOption(ppd_, keyword.c_str()) : nullptr;
+    ppd_choice_t* choice = option ? ppdFindMarkedChoice(ppd_, keyword.c_str()) : nullptr;
+    if (choice && std::strcmp(choice->choice, "Custom") == 0)
+        return optionTitle(option) + QStringLiteral(": ") + choiceText(*choice);
+    return optionText(keyword).joined();
+}
+
 OptionText PpdDocument::optionText(const std::string& keyword) const
 {
     ppd_option_t* option = ppd_ ? ppdFindOption(ppd_, keyword.c_str()) : nullptr;
@@ -205,10 +217,16 @@ MarkOutcome PpdDocument::markChoice(const std::string& keyword, const std::strin
     }
 
     std::string markValue;
-    if (ppd_choice_t* choice = ppdFindChoice(option, value.c_str()); choice && std::strcmp(choice->choice, "Custom") != 0) {
+    ppd_cparam_t* param = takesCustomText(keyword) ? textParam(ppd_, keyword.c_str()) : nullptr;
+    // "Custom.TEXT" is always the text, even one that reads like a choice
+    // ("None": libcups finds choices whatever their case).
+    const bool customSyntax = param && value.rfind("Custom.", 0) == 0;
+    ppd_choice_t* choice = customSyntax ? nullptr : ppdFindChoice(option, value.c_str());
+    if (choice && std::strcmp(choice->choice, "Custom") != 0) {
         markValue = choice->choice;
-    } else if (ppd_cparam_t* param = takesCustomText(keyword) ? textParam(ppd_, keyword.c_str()) : nullptr) {
-        const QString text = QString::fromStdString(value);
+    } else if (param) {
+        const std::string textValue = customSyntax ? value.substr(7) : value;
+        const QString text = QString::fromStdString(textValue);
         const int length = static_cast<int>(text.size());
         bool ok = length >= param->minimum.custom_string && length <= param->maximum.custom_string
                   && std::none_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
@@ -221,10 +239,12 @@ MarkOutcome PpdDocument::markChoice(const std::string& keyword, const std::strin
                               : tr("%1 takes %2 to %3 characters.").arg(optionTitle(option)).arg(param->minimum.custom_string).arg(param->maximum.custom_string);
             return out;
         }
-        markValue = "Custom." + value;
+        markValue = "Custom." + textValue;
     } else {
+        // The value is not repeated: it may be a text the user typed, even a
+        // passcode the PPD does not declare as one.
         out.status = MarkOutcome::Status::UnknownChoice;
-        out.message = tr("%1 has no choice \"%2\".").arg(optionTitle(option), QString::fromStdString(value));
+        out.message = tr("%1: the printer takes no such value.").arg(optionTitle(option));
         return out;
     }
 

@@ -73,8 +73,10 @@ public:
     void applyOptions(int numOptions, cups_option_t* options);
 
     // Marks `value` for `keyword`: a choice keyword, or, for an option that
-    // takes a custom text, the text itself. Conflicts are resolved; a change
-    // that cannot be resolved leaves the PPD exactly as it was.
+    // takes a custom text, "Custom.TEXT" or the text itself (a text that is
+    // not a choice keyword). Conflicts are resolved; a change that cannot be
+    // resolved leaves the PPD exactly as it was. No message repeats a value
+    // that is not a choice of the PPD.
     MarkOutcome markChoice(const std::string& keyword, const std::string& value);
 
     // The value of the marked choice as a job option would carry it:
@@ -92,8 +94,9 @@ public:
     // Title and marked choice's text of an option; its keyword as the title
     // when the PPD has no such option.
     OptionText optionText(const std::string& keyword) const;
-    // "Title: choice text" of the marked choice, for messages.
-    QString describe(const std::string& keyword) const { return optionText(keyword).joined(); }
+    // "Title: choice text" of the marked choice, for messages; a custom text
+    // is never shown there (see describe()).
+    QString describe(const std::string& keyword) const;
     static QString optionTitle(const ppd_option_t* option);
 
     // Every option with at least one choice, in the PPD's order (groups,

@@ -1,11 +1,13 @@
 #include "PrintDialog.h"
 
 #include "GeneralPage.h"
+#include "JobPage.h"
 #include "PageSetupPage.h"
 #include "PreviewPane.h"
 #include "PrinterFeaturesPage.h"
 #include "PrinterStatusView.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -17,6 +19,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QShortcut>
+#include <QTabBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -29,11 +34,37 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <functional>
+#include <map>
+
 namespace printpanels::host {
 namespace {
 
 // Print settings keys of the Printer Features: "feature.<PPD keyword>".
 const QString kFeaturePrefix = QStringLiteral("feature.");
+// ... and of the job options of Page Setup and Job: "job.<CUPS option>".
+const QString kJobPrefix = QStringLiteral("job.");
+const char* const kKeptJobOptions[] = {"orientation-requested", "number-up", "number-up-layout", "print-scaling",
+                                       "fit-to-page", "page-set", "outputorder", "job-priority",
+                                       "job-hold-until", "job-sheets", "job-billing"};
+
+// The dialog's pages; tells the dialog when a page comes or goes.
+class PageStack : public QTabWidget {
+public:
+    std::function<void()> onPagesChanged;
+
+protected:
+    void tabInserted(int) override
+    {
+        if (onPagesChanged)
+            onPagesChanged();
+    }
+    void tabRemoved(int) override
+    {
+        if (onPagesChanged)
+            onPagesChanged();
+    }
+};
 
 QString orientationText(int value)
 {
@@ -42,6 +73,79 @@ QString orientationText(int value)
     case 5: return PrintDialog::tr("Reverse landscape");
     case 6: return PrintDialog::tr("Reverse portrait");
     default: return PrintDialog::tr("Portrait");
+    }
+}
+
+// The letter after '&' in a text, lower case; 0 when there is none.
+QChar mnemonicOf(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&'))
+            continue;
+        if (text[i + 1] != QLatin1Char('&'))
+            return text[i + 1].toLower();
+        ++i; // "&&" is a literal "&"
+    }
+    return {};
+}
+
+// The text that names a control, with its mnemonic: a label tied to it or
+// the button itself.
+QWidget* captionOf(QWidget* w)
+{
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->buddy() ? label : nullptr;
+    return qobject_cast<QAbstractButton*>(w) ? w : nullptr;
+}
+
+QString captionText(QWidget* w)
+{
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text();
+    return static_cast<QAbstractButton*>(w)->text();
+}
+
+// Gives every caption on `page` that has none a mnemonic: a letter of its
+// own text that no other visible caption of the dialog uses, the first
+// letter of a word if one is free. A caption without a free letter stays as
+// it is.
+void giveMnemonics(QWidget* dialog, QWidget* page)
+{
+    QSet<QChar> taken;
+    QList<QWidget*> without;
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        QWidget* caption = captionOf(w);
+        if (!caption || (!caption->isVisibleTo(dialog) && !page->isAncestorOf(caption)))
+            continue;
+        const QString text = captionText(caption);
+        if (const QChar letter = mnemonicOf(text); !letter.isNull())
+            taken.insert(letter);
+        else if (page->isAncestorOf(caption) && !text.isEmpty())
+            without << caption;
+    }
+    for (QWidget* caption : without) {
+        const QString text = captionText(caption);
+        // Not a letter of an "&&" (a literal "&").
+        auto usable = [&](qsizetype i) {
+            const QChar c = text[i];
+            return c.unicode() < 128 && c.isLetterOrNumber() && !taken.contains(c.toLower())
+                && (i == 0 || text[i - 1] != QLatin1Char('&'));
+        };
+        qsizetype at = -1;
+        for (qsizetype i = 0; i < text.size() && at < 0; ++i)
+            if ((i == 0 || !text[i - 1].isLetterOrNumber()) && usable(i))
+                at = i;
+        for (qsizetype i = 0; i < text.size() && at < 0; ++i)
+            if (usable(i))
+                at = i;
+        if (at < 0)
+            continue;
+        taken.insert(text[at].toLower());
+        const QString marked = text.left(at) + QLatin1Char('&') + text.mid(at);
+        if (auto* label = qobject_cast<QLabel*>(caption))
+            label->setText(marked);
+        else
+            static_cast<QAbstractButton*>(caption)->setText(marked);
     }
 }
 
@@ -60,14 +164,27 @@ PrintDialog::PrintDialog(HostSession& session, PluginSet& plugins, QString docum
     documentLabel->setBuddy(documentName);
     top->addRow(documentLabel, documentName);
 
-    pages_ = new QTabWidget;
+    // The pages are listed beside them, every name in full whatever the
+    // language and however many pages the printer's plug-ins add (a tab row
+    // would hide some behind scroll arrows).
+    pageList_ = new QListWidget;
+    pageList_->setObjectName(QStringLiteral("pageList"));
+    pageList_->setAccessibleName(tr("Settings pages"));
+    pageList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    pageList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pageList_->setSpacing(2);
+    auto* stack = new PageStack;
+    stack->onPagesChanged = [this] { syncPageList(); };
+    pages_ = stack;
     pages_->setObjectName(QStringLiteral("pages"));
-    pages_->setAccessibleName(tr("Settings pages"));
-    pages_->setUsesScrollButtons(true);
+    pages_->tabBar()->hide();
+    pages_->setDocumentMode(true);
     general_ = new GeneralPage;
     pages_->addTab(general_, tr("General"));
     pageSetup_ = new PageSetupPage;
     pages_->addTab(pageSetup_, tr("Page Setup"));
+    jobPage_ = new JobPage;
+    pages_->addTab(jobPage_, tr("Job"));
     featuresScroll_ = new QScrollArea;
     featuresScroll_->setWidgetResizable(true);
     featuresScroll_->setFrameShape(QFrame::NoFrame);
@@ -85,6 +202,9 @@ PrintDialog::PrintDialog(HostSession& session, PluginSet& plugins, QString docum
     message_ = new QLabel;
     message_->setObjectName(QStringLiteral("message"));
     message_->setWordWrap(true);
+    // Texts from PPDs and the server (a plug-in's name, CUPS's reasons) are
+    // shown as they are, never as markup.
+    message_->setTextFormat(Qt::PlainText);
     // Screen readers read the message itself (a label's accessible name is
     // its text, and a new text is announced as a name change); this only
     // says what kind of text it is.
@@ -103,10 +223,10 @@ PrintDialog::PrintDialog(HostSession& session, PluginSet& plugins, QString docum
     buttons->addButton(QDialogButtonBox::Cancel);
     printButton_ = buttons->addButton(tr("&Print"), QDialogButtonBox::AcceptRole);
     printButton_->setObjectName(QStringLiteral("printButton"));
-    printButton_->setDefault(true);
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(preview_);
+    middle->addWidget(pageList_);
     middle->addWidget(pages_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -114,12 +234,34 @@ PrintDialog::PrintDialog(HostSession& session, PluginSet& plugins, QString docum
     layout->addWidget(message_);
     layout->addWidget(progress_);
     layout->addWidget(buttons);
+    // Return prints wherever the focus is. Made the default once it is in
+    // the dialog, so that the dialog keeps it as its main default: a push
+    // button that had the focus (Browse..., a panel's) gives Return back to
+    // Print, and showing the dialog picks no other.
+    printButton_->setDefault(true);
     setMinimumWidth(980);
 
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { print(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &PrintDialog::reject);
     connect(helpButton_, &QPushButton::clicked, this, &PrintDialog::openHelp);
     connect(pages_, &QTabWidget::currentChanged, this, &PrintDialog::pageChanged);
+    connect(pageList_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && row != pages_->currentIndex())
+            pages_->setCurrentIndex(row);
+    });
+    // Ctrl+Tab and Ctrl+Page Down go to the next page, wherever the focus is,
+    // as in a tabbed dialog; with Shift (or Page Up) to the one before.
+    const std::pair<QKeySequence, int> pageKeys[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                                     {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+                                                     {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                                                     {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                                                     {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+    for (const auto& [keys, step] : pageKeys)
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, step = step] {
+            const int n = pages_->count();
+            if (n > 0 && pages_->isEnabled())
+                pages_->setCurrentIndex((pages_->currentIndex() + step + n) % n);
+        });
     connect(general_, &GeneralPage::printerChosen, this, &PrintDialog::printerChosen);
     connect(general_, &GeneralPage::saveToFileChosen, this, &PrintDialog::destinationChanged);
     connect(general_, &GeneralPage::changed, this, [this] {
@@ -129,6 +271,10 @@ PrintDialog::PrintDialog(HostSession& session, PluginSet& plugins, QString docum
     connect(general_->statusView(), &PrinterStatusView::updated, general_, &GeneralPage::updatePrinter);
     connect(pageSetup_, &PageSetupPage::ppdChosen, this, &PrintDialog::featureChosen);
     connect(pageSetup_, &PageSetupPage::changed, this, &PrintDialog::updatePreview);
+    connect(jobPage_, &JobPage::changed, this, [this] {
+        if (pages_->currentWidget() == summary_)
+            rebuildSummary();
+    });
     connect(&sender_, &JobSender::progress, this, [this](qint64 sent, qint64 total) {
         progress_->setValue(total > 0 ? int(sent * 100 / total) : 100);
     });
@@ -161,6 +307,7 @@ PrintDialog::PrintDialog(HostSession& session, PluginSet& plugins, QString docum
 
     session_.setMarkListener([this](const QString& key, const MarkOutcome& outcome) { showOutcome(key, outcome); });
     buildPrinterPages();
+    pendingMessages_ << missingPlugins_;
     destinationChanged();
     pages_->setCurrentIndex(0);
     pageChanged(0);
@@ -216,7 +363,15 @@ void PrintDialog::buildPrinterPages()
 {
     // Nothing the restore marks is news to the user.
     restoring_ = true;
-    panels_ = plugins_.printerPanels(&session_);
+    // Only the plug-ins the printer's PPD names; a PPD that names none has
+    // the dialog's own pages only.
+    QStringList missing;
+    panels_ = plugins_.panelsFor(PluginSet::namedIn(session_.ppd().ppd()), &session_, &missing);
+    missingPlugins_.clear();
+    for (const QString& name : missing)
+        missingPlugins_ << tr("The panels of this printer come from the plug-in \"%1\", which is not installed "
+                              "(looked in %2); its options are on the Printer Features page.")
+                               .arg(name, plugins_.searched().join(QStringLiteral(", ")));
     const QSet<QString> byPanels = panelKeywords();
     pageSetup_->setPpd(session_.ppd(), byPanels);
     QSet<QString> elsewhere = byPanels;
@@ -242,13 +397,20 @@ void PrintDialog::buildPrinterPages()
         pages_->setTabToolTip(index, panel->panelName());
         viewPanel_.insert(view, i);
     }
-    const auto queueInt = [this](const char* name, int fallback) {
-        bool ok = false;
-        const int value = QString::fromStdString(session_.queueOption(name)).toInt(&ok);
-        return ok ? value : fallback;
-    };
-    pageSetup_->setOrientation(queueInt("orientation-requested", 3));
-    pageSetup_->setNumberUp(queueInt("number-up", 1));
+    // The job options the queue takes, as they were kept for it, else as
+    // the queue does them by itself.
+    pageSetup_->setCapabilities(session_.capabilities());
+    jobPage_->setCapabilities(session_.capabilities());
+    JobValues start;
+    for (const char* name : kKeptJobOptions) {
+        QString value;
+        if (session_.settings().value(kJobPrefix + QLatin1String(name), &value))
+            start.insert(QLatin1String(name), value);
+        else if (const std::string queued = session_.queueOption(name); !queued.empty())
+            start.insert(QLatin1String(name), QString::fromStdString(queued));
+    }
+    pageSetup_->setJobValues(start);
+    jobPage_->setValues(start);
     restoring_ = false;
     refreshPpdControls();
     ppd_file_t* ppd = session_.ppd().ppd();
@@ -302,7 +464,7 @@ void PrintDialog::printerChosen(const QString& name)
     pageChanged(pages_->currentIndex());
     if (const PrinterStatus* status = general_->printer(name))
         general_->statusView()->watch(*status);
-    showMessage(QString());
+    showMessage(missingPlugins_.join(QLatin1Char('\n')));
     destinationChanged();
     updatePreview();
     rebuildSummary();
@@ -324,10 +486,9 @@ void PrintDialog::restoreFeatures()
         if (entry == entries.end() || entry->second == PpdOption::Entry::Secret
             || byPanels.contains(QString::fromStdString(keyword)))
             continue;
-        std::string value = it.value().toStdString();
-        if (entry->second == PpdOption::Entry::Text && value.rfind("Custom.", 0) == 0)
-            value.erase(0, 7); // the text itself
-        session_.ppd().markChoice(keyword, value);
+        // A custom text is kept as "Custom.TEXT", which marks it as the text
+        // whatever it reads.
+        session_.ppd().markChoice(keyword, it.value().toStdString());
     }
 }
 
@@ -351,6 +512,13 @@ void PrintDialog::keepValues()
         if (!value.empty() && value != session_.queueDefault(option.keyword))
             settings.setValue(kFeaturePrefix + keyword, QString::fromStdString(value), false);
     }
+    // The job options of Page Setup and Job, as shown.
+    for (const QString& key : settings.values().keys())
+        if (key.startsWith(kJobPrefix))
+            settings.remove(key);
+    for (const JobValues& values : {pageSetup_->jobValues(), jobPage_->values()})
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+            settings.setValue(kJobPrefix + it.key(), it.value(), false);
 }
 
 void PrintDialog::storeSettings()
@@ -433,9 +601,15 @@ void PrintDialog::pageChanged(int index)
     if (PDEPanel* leaving = panelAt(lastIndex_); leaving && lastIndex_ != index && !leaving->shouldHide()) {
         QSignalBlocker block(pages_);
         pages_->setCurrentIndex(lastIndex_);
+        QSignalBlocker blockList(pageList_);
+        pageList_->setCurrentRow(lastIndex_);
         return;
     }
     lastIndex_ = index;
+    {
+        QSignalBlocker block(pageList_);
+        pageList_->setCurrentRow(index);
+    }
     if (PDEPanel* panel = panelAt(index)) {
         panel->willShow();
         helpButton_->setEnabled(panel->shouldShowHelp() && !panels_[panelIndexAt(index)].helpBook.isEmpty());
@@ -447,6 +621,27 @@ void PrintDialog::pageChanged(int index)
     }
     if (pages_->widget(index) == summary_)
         rebuildSummary();
+    // The captions of the printer's panels and features come from its PPD:
+    // they get letters of their own, where their texts allow.
+    if (panelAt(index) || pages_->widget(index) == featuresScroll_)
+        giveMnemonics(this, pages_->widget(index));
+}
+
+void PrintDialog::syncPageList()
+{
+    QSignalBlocker block(pageList_);
+    pageList_->clear();
+    for (int i = 0; i < pages_->count(); ++i) {
+        auto* item = new QListWidgetItem(pages_->tabText(i).remove(QLatin1Char('&')), pageList_);
+        item->setToolTip(pages_->tabToolTip(i));
+    }
+    pageList_->setCurrentRow(pages_->currentIndex());
+    // As wide as the longest name and as tall as all of them: no name is
+    // cut, none is hidden.
+    const int frame = 2 * pageList_->frameWidth();
+    const int gap = 2 * pageList_->spacing();
+    pageList_->setFixedWidth(pageList_->sizeHintForColumn(0) + frame + gap + 8);
+    pageList_->setMinimumHeight((pageList_->sizeHintForRow(0) + gap) * std::max(1, pages_->count()) + frame);
 }
 
 void PrintDialog::rebuildSummary()
@@ -466,6 +661,13 @@ void PrintDialog::rebuildSummary()
     new QTreeWidgetItem(general, {tr("Pages:"), ranges.isEmpty() ? tr("All") : ranges});
     new QTreeWidgetItem(general, {tr("Orientation:"), orientationText(pageSetup_->orientation())});
     new QTreeWidgetItem(general, {tr("Pages per sheet:"), QString::number(pageSetup_->numberUp())});
+    for (const auto& [title, value] : pageSetup_->describeJobOptions())
+        new QTreeWidgetItem(general, {title, value});
+    if (const auto job = jobPage_->describe(); !job.isEmpty() && !toFile) {
+        auto* item = new QTreeWidgetItem(summary_, {tr("Job")});
+        for (const auto& [title, value] : job)
+            new QTreeWidgetItem(item, {title, value});
+    }
     for (const QString& keyword : pageSetup_->shownKeywords()) {
         const OptionText text = session_.ppd().optionText(keyword.toStdString());
         new QTreeWidgetItem(general, {text.title + QLatin1Char(':'), text.value});
@@ -490,6 +692,8 @@ void PrintDialog::destinationChanged()
 {
     const bool toFile = general_->fileChosen() || session_.queue().isEmpty();
     session_.setDestinationType(toFile ? kPMDestinationFile : kPMDestinationPrinter);
+    // A copy to a file is no job: nothing on the Job page applies to it.
+    jobPage_->setEnabled(!toFile);
     printButton_->setText(toFile ? tr("Sa&ve") : tr("&Print"));
     if (document_.isEmpty()) {
         printButton_->setEnabled(false);
@@ -539,12 +743,28 @@ std::vector<std::pair<std::string, std::string>> PrintDialog::layoutOptions() co
     const QString ranges = cupsPageRanges(pageRangesEdit()->text());
     if (!ranges.isEmpty())
         out.emplace_back("page-ranges", ranges.toStdString());
-    const int orientation = pageSetup_->orientation();
-    if (orientation != 3 || !session_.queueOption("orientation-requested").empty())
-        out.emplace_back("orientation-requested", std::to_string(orientation));
-    const int numberUp = pageSetup_->numberUp();
-    if (numberUp != 1 || !session_.queueOption("number-up").empty())
-        out.emplace_back("number-up", std::to_string(numberUp));
+    // What CUPS does with a job that leaves an option out.
+    const JobCapabilities& caps = session_.capabilities();
+    const std::map<QString, QString> neutral = {
+        {QStringLiteral("orientation-requested"), QStringLiteral("3")}, {QStringLiteral("number-up"), QStringLiteral("1")},
+        {QStringLiteral("number-up-layout"), QStringLiteral("lrtb")}, {QStringLiteral("print-scaling"), QStringLiteral("auto")},
+        {QStringLiteral("fit-to-page"), QStringLiteral("false")},     {QStringLiteral("page-set"), QStringLiteral("all")},
+        {QStringLiteral("outputorder"), QStringLiteral("normal")},
+        {QStringLiteral("job-priority"), QString::number(caps.priorityDefault)},
+        {QStringLiteral("job-hold-until"), caps.holdUntilDefault.isEmpty() ? QStringLiteral("no-hold") : caps.holdUntilDefault},
+        {QStringLiteral("job-sheets"), QStringLiteral("none,none")}, {QStringLiteral("job-billing"), QString()}};
+    for (const JobValues& values : {pageSetup_->jobValues(), jobPage_->values()})
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+            const std::string name = it.key().toStdString();
+            QString value = it.value();
+            if (name == "job-hold-until" && value.startsWith(QLatin1String("local:")))
+                value = cupsHoldTime(QTime::fromString(value.mid(6), QStringLiteral("HH:mm")));
+            if (value.isEmpty())
+                continue; // no billing information: nothing to say
+            const auto n = neutral.find(it.key());
+            if (n == neutral.end() || value != n->second || !session_.queueOption(name).empty())
+                out.emplace_back(name, value.toStdString());
+        }
     if (copiesBox()->value() > 1)
         out.emplace_back("collate", collateBox()->isChecked() ? "true" : "false");
     return out;
@@ -558,6 +778,7 @@ void PrintDialog::showError(const QString& text)
 void PrintDialog::setSending(bool sending)
 {
     pages_->setEnabled(!sending);
+    pageList_->setEnabled(!sending);
     preview_->setEnabled(!sending);
     progress_->setVisible(sending);
     progress_->setValue(0);
@@ -577,8 +798,22 @@ bool PrintDialog::print()
         pageRangesEdit()->setFocus();
         return false;
     }
-    for (const auto& p : panels_)
-        p.panel->shouldPrint();
+    // A panel may stop the print (a secure job without its values): its
+    // page comes up and nothing is sent.
+    for (int i = 0; i < panels_.size(); ++i) {
+        PDEPanel* panel = panels_[i].panel;
+        if (panel->shouldPrint())
+            continue;
+        if (QWidget* view = viewPanel_.key(i, nullptr))
+            pages_->setCurrentWidget(view);
+        // After what the panel's requests said, if they are still to be shown.
+        pendingMessages_ << tr("Nothing was sent: see the %1 page.").arg(panel->panelName());
+        if (!flushQueued_) {
+            showError(pendingMessages_.join(QLatin1Char('\n')));
+            pendingMessages_.clear();
+        }
+        return false;
+    }
     keepValues();
 
     if (session_.destinationType() == kPMDestinationFile) {

@@ -1,7 +1,8 @@
 // The print dialog: a "General" page (printer, its state and supplies,
-// pages, copies), a "Page Setup" page, one page per plug-in panel, a
-// "Printer Features" page for every PPD option no other page shows, a Summary
-// page, the preview beside them, and Help / Cancel / Print.
+// pages, copies), a "Page Setup" page, a "Job" page, one page per panel of
+// the plug-ins the printer's PPD names, a "Printer Features" page for every
+// PPD option no other page shows, a Summary page, the list of the pages and
+// the preview beside them, and Help / Cancel / Print.
 #pragma once
 
 #include "HostSession.h"
@@ -15,6 +16,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
@@ -25,6 +27,7 @@ class QTreeWidget;
 namespace printpanels::host {
 
 class GeneralPage;
+class JobPage;
 class PageSetupPage;
 class PreviewPane;
 class PrinterFeaturesPage;
@@ -40,6 +43,8 @@ public:
     ~PrintDialog() override;
 
     QTabWidget* pages() const { return pages_; }
+    // The list of the pages beside them, by which the user chooses one.
+    QListWidget* pageList() const { return pageList_; }
     // The page of the panel with that name, or null.
     QWidget* panelPage(const QString& name) const;
     QPushButton* printButton() const { return printButton_; }
@@ -51,6 +56,7 @@ public:
     QSpinBox* copiesBox() const;
     QCheckBox* collateBox() const;
     PageSetupPage* pageSetup() const { return pageSetup_; }
+    JobPage* jobPage() const { return jobPage_; }
     PreviewPane* preview() const { return preview_; }
     QProgressBar* progressBar() const { return progress_; }
     // The dialog's own control of a PPD option (Page Setup or Printer
@@ -86,6 +92,7 @@ private:
     void storeSettings(); // ... and to disk
     void refreshPpdControls();
     void rebuildSummary();
+    void syncPageList();
     void pageChanged(int index);
     void featureChosen(const QString& keyword, const QString& value);
     void showOutcome(const QString& key, const MarkOutcome& outcome);
@@ -104,11 +111,14 @@ private:
     HostSession& session_;
     PluginSet& plugins_;
     QList<PluginSet::Panel> panels_;
+    QStringList missingPlugins_; // what the message line says of plug-ins the PPD names and that are missing
     QMap<QWidget*, int> viewPanel_; // a panel's page -> its index in panels_
     QString document_;
     QTabWidget* pages_ = nullptr;
+    QListWidget* pageList_ = nullptr;
     GeneralPage* general_ = nullptr;
     PageSetupPage* pageSetup_ = nullptr;
+    JobPage* jobPage_ = nullptr;
     QScrollArea* featuresScroll_ = nullptr;
     PrinterFeaturesPage* features_ = nullptr;
     QTreeWidget* summary_ = nullptr;

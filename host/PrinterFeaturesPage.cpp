@@ -44,15 +44,20 @@ PrinterFeaturesPage::PrinterFeaturesPage(const PpdDocument& ppd, const QSet<QStr
             edit->setPlaceholderText(option.defaultText);
             const QString fallback = QString::fromStdString(option.defaultChoice);
             connect(edit, &QLineEdit::editingFinished, this, [this, edit, keyword, fallback] {
+                // A text is always the custom value, even one that reads
+                // like a choice ("none").
                 const QString text = edit->text();
-                emit chosen(keyword, text.isEmpty() ? fallback : text);
+                emit chosen(keyword, text.isEmpty() ? fallback : QStringLiteral("Custom.") + text);
             });
             control = edit;
         }
         control->setObjectName(QStringLiteral("feature-") + keyword);
         control->setAccessibleName(option.title);
         control->setProperty("ppdKeyword", keyword);
-        auto* label = new QLabel(option.title + QLatin1Char(':'));
+        // A PPD's "&" is a letter of its text, not a mnemonic.
+        QString caption = option.title + QLatin1Char(':');
+        auto* label = new QLabel(caption.replace(QLatin1Char('&'), QStringLiteral("&&")));
+        label->setTextFormat(Qt::PlainText); // a PPD's text, never markup
         label->setBuddy(control);
         form->addRow(label, control);
         controls_.insert(keyword, control);

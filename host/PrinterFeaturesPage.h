@@ -27,8 +27,8 @@ public:
     void refresh();
 
 signals:
-    // The user chose a choice keyword, or typed a custom text (the default
-    // choice's keyword when the text was cleared).
+    // The user chose a choice keyword, or typed a custom text ("Custom.TEXT";
+    // the default choice's keyword when the text was cleared).
     void chosen(const QString& keyword, const QString& value);
 
 private:

@@ -4,7 +4,8 @@
 //                                             the default CUPS destination
 //   printpanels-host --queue QUEUE [FILE]     ... on that queue
 //   printpanels-host --ppd PPD [FILE]         try the panels on a PPD file
-//   --list-panels                             one line per panel: name TAB kind
+//   --list-panels                             one line per panel of the plug-ins
+//                                             the PPD names: name TAB kind
 //   --screenshot PNG                          render the dialog to PNG and exit
 //   --page NAME (with --screenshot)           show the page with that name
 //   --press BUTTON (with --screenshot)        press the button with that text
@@ -13,8 +14,9 @@
 //
 // A job sent is named on standard output as QUEUE-ID, as lp names it.
 // Exit status: 0 printed, saved, listed or rendered; 1 the user cancelled;
-// 2 bad arguments, a queue, document or PPD that cannot be opened, no
-// plug-in to list, or a failed render. With a display, start-up errors are
+// 2 bad arguments, a queue, document or PPD that cannot be opened, a
+// plug-in the PPD names that is not installed (--list-panels), or a failed
+// render. With a display, start-up errors are
 // shown in a window as well as on standard error.
 #include "HostSession.h"
 #include "PluginSet.h"
@@ -160,7 +162,7 @@ int main(int argc, char** argv)
     } else if (parser.isSet(ppdOpt)) {
         if (!session.openPpdFile(parser.value(ppdOpt), &error))
             return fail(error);
-    } else if (!parser.isSet(listOpt)) {
+    } else {
         // The default destination, else the first one CUPS lists.
         const QList<PrinterStatus> printers = listPrinters(&error);
         if (printers.isEmpty())
@@ -173,28 +175,34 @@ int main(int argc, char** argv)
     session.setJobName(document.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(document).fileName());
 
     PluginSet plugins;
-    plugins.load(PluginSet::searchPath());
-    QStringList problems = plugins.warnings();
-    if (plugins.count() == 0)
-        problems << CommandLine::tr("no print-dialog plug-in was found in %1")
-                        .arg(plugins.searched().join(QStringLiteral(", ")));
-    for (const QString& problem : problems)
-        QTextStream(stderr) << "printpanels-host: " << problem << Qt::endl;
+    plugins.scan(PluginSet::searchPath());
 
     if (parser.isSet(listOpt)) {
-        if (plugins.count() == 0)
-            return 2;
+        // The panels of the plug-ins the PPD names: none for a PPD that
+        // names none; a plug-in it names that is not installed is a failure.
+        QStringList missing;
+        const QList<PluginSet::Panel> panels =
+            plugins.panelsFor(PluginSet::namedIn(session.ppd().ppd()), &session, &missing);
+        for (const QString& problem : plugins.warnings())
+            QTextStream(stderr) << "printpanels-host: " << problem << Qt::endl;
+        for (const QString& name : missing)
+            QTextStream(stderr) << "printpanels-host: "
+                                << CommandLine::tr("the PPD names the plug-in \"%1\", which was not found in %2")
+                                       .arg(name, plugins.searched().join(QStringLiteral(", ")))
+                                << Qt::endl;
         QTextStream out(stdout);
-        for (const auto& p : plugins.printerPanels(&session))
+        for (const auto& p : panels)
             out << p.panel->panelName() << '\t' << p.panel->panelKind() << '\n';
-        return 0;
+        return missing.isEmpty() ? 0 : 2;
     }
 
     if (headless)
         return fail(CommandLine::tr("there is no display to show the dialog on (DISPLAY is not set)"));
     PrintDialog dialog(session, plugins, document);
-    if (!problems.isEmpty())
-        dialog.showMessage(problems.join(QLatin1Char('\n')));
+    // Plug-in files that could not be used: on standard error (the dialog
+    // names a plug-in the printer needs and does not have).
+    for (const QString& problem : plugins.warnings())
+        QTextStream(stderr) << "printpanels-host: " << problem << Qt::endl;
     if (parser.isSet(shotOpt)) {
         dialog.setAttribute(Qt::WA_DontShowOnScreen);
         dialog.show();
@@ -211,10 +219,16 @@ int main(int argc, char** argv)
         settle(dialog);
         QPixmap shot;
         if (parser.isSet(pressOpt)) {
+            // The button on the page shown, else on the page that has it.
             QAbstractButton* button = nullptr;
             for (QAbstractButton* b : dialog.findChildren<QAbstractButton*>())
-                if (b->isVisible() && b->text().remove(QLatin1Char('&')) == parser.value(pressOpt))
+                if (b->text().remove(QLatin1Char('&')) == parser.value(pressOpt) && (!button || b->isVisible()))
                     button = b;
+            for (int i = 0; button && !button->isVisible() && i < dialog.pages()->count(); ++i)
+                if (dialog.pages()->widget(i)->isAncestorOf(button)) {
+                    dialog.pages()->setCurrentIndex(i);
+                    settle(dialog);
+                }
             if (!button || !button->isEnabled())
                 return fail(CommandLine::tr("no button \"%1\" to press").arg(parser.value(pressOpt)));
             // The window the button opens runs its own modal loop: render it

@@ -6,6 +6,8 @@
 #include "Utilities.h"
 
 #include <QDialog>
+#include <QMessageBox>
+#include <cstring>
 #include <openssl/bio.h>
 #include <openssl/evp.h>
 
@@ -16,6 +18,8 @@ namespace {
 enum Tag { kJobTypeTitleTag = 1, kSetupTag = 2, kDefaultTag = 3 };
 
 enum JobTypeItem { kNormalPrint = 0, kSecurePrint = 1 };
+
+const QString kCustomPrefix = QStringLiteral("Custom.");
 
 QString localized(const char* key)
 {
@@ -138,16 +142,92 @@ void PrinterJobPDECorvane5170::initializeUI()
     hasInited = true;
 }
 
-void PrinterJobPDECorvane5170::willShow()
+void PrinterJobPDECorvane5170::ensureControls()
 {
     panelView();
+    if (hasInited)
+        return;
     initializeUI();
+    if (!jobtypeButton)
+        return;
+    // The job type the panel starts from: the one chosen last (a later
+    // panel), else what the printer does by itself (a queue may print
+    // secure jobs by default). What the panel shows is what the job
+    // carries, from now on: it goes to the PPD at once, with the values of
+    // the last valid setup.
+    int start = kNormalPrint;
+    if (firstRun != 0)
+        start = secureIndex;
+    else if (const ppd_choice_t* marked = BrisaRefppd ? ppdFindMarkedChoice(BrisaRefppd, kJobTypeKey) : nullptr)
+        start = QString::fromLatin1(marked->choice) == QLatin1String("Secure") ? kSecurePrint : kNormalPrint;
+    jobtypeButton->setCurrentIndex(start);
+    changejobtypeModeOption(nullptr);
+    if (start == kSecurePrint && haveSecureValues()) {
+        sendSecureValues();
+        // A printer that does not take them prints normally.
+        if (!secureValuesTaken())
+            backToNormal();
+    }
+    if (setupButton)
+        setupButton->setEnabled(jobtypeButton->currentIndex() != kNormalPrint);
+}
+
+void PrinterJobPDECorvane5170::willShow()
+{
+    ensureControls();
     updateUI();
-    if (firstRun != 0 && jobtypeButton)
-        jobtypeButton->setCurrentIndex(secureIndex);
     if (setupButton)
         setupButton->setEnabled(jobtypeButton && jobtypeButton->currentIndex() != kNormalPrint);
     firstRun = 1;
+}
+
+bool PrinterJobPDECorvane5170::haveSecureValues()
+{
+    // A valid OK leaves at least the name mode, the user ID, the passcode
+    // and the mode's title.
+    return response && response->size() >= 4 && !response->at(1).toString().isEmpty()
+        && !response->at(2).toString().isEmpty();
+}
+
+bool PrinterJobPDECorvane5170::secureValuesTaken() const
+{
+    // Without a host that marks choices there is nothing to look at.
+    if (!useConstraintHandling || !BrisaRefppd)
+        return true;
+    auto holds = [](const char* keyword, const QString& text) {
+        ppd_coption_t* custom = ppdFindCustomOption(BrisaRefppd, keyword);
+        ppd_cparam_t* param = custom ? ppdFirstCustomParam(custom) : nullptr;
+        const ppd_choice_t* marked = ppdFindMarkedChoice(BrisaRefppd, keyword);
+        return param && marked && std::strcmp(marked->choice, "Custom") == 0 && param->current.custom_string
+            && QString::fromUtf8(param->current.custom_string) == text;
+    };
+    const ppd_choice_t* type = ppdFindMarkedChoice(BrisaRefppd, kJobTypeKey);
+    // The user ID and the passcode are what releases the job; a job name,
+    // when there is one, goes along where the printer has the option.
+    return type && std::strcmp(type->choice, "Secure") == 0 && holds(kUserIDKey, gUserID)
+        && holds(kSecurePrintModeKey, gPasscode) && (!newjobOption || gJobName.isEmpty() || holds(kNewJobKey, gJobName));
+}
+
+void PrinterJobPDECorvane5170::backToNormal()
+{
+    if (jobtypeButton)
+        jobtypeButton->setCurrentIndex(kNormalPrint);
+    secureIndex = kNormalPrint;
+    if (setupButton)
+        setupButton->setEnabled(false);
+    changejobtypeModeOption(nullptr);
+}
+
+void PrinterJobPDECorvane5170::refusedAlert()
+{
+    // Never the values themselves: only which printer options refused.
+    QMessageBox box(JobTypeView ? JobTypeView->window() : nullptr);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(localized("Secure Print"));
+    box.setText(localized("This printer does not take the secure-print values."));
+    box.setInformativeText(localized("The job is printed normally. Check the printer's driver (PPD)."));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
 }
 
 void PrinterJobPDECorvane5170::sendToHost(const QString& key, const QString& choice)
@@ -169,25 +249,33 @@ void PrinterJobPDECorvane5170::changejobtypeModeOption(QObject*)
     updateUI();
 }
 
+// The three texts go as CUPS writes a custom value, "Custom.TEXT": a user ID
+// or job name "None" is then the text, not the PPD's choice "None".
 void PrinterJobPDECorvane5170::changejobUserIDOption(const QString& text)
 {
     gUserID = text;
     if (useConstraintHandling)
-        sendToHost(kOUserIDKey, gUserID);
+        sendToHost(kOUserIDKey, kCustomPrefix + gUserID);
 }
 
 void PrinterJobPDECorvane5170::changejobPasscodeOption(const QString& text)
 {
     gPasscode = text;
     if (useConstraintHandling)
-        sendToHost(kOSecurePrintModeKey, gPasscode);
+        sendToHost(kOSecurePrintModeKey, kCustomPrefix + gPasscode);
 }
 
 void PrinterJobPDECorvane5170::changejobnameOption(const QString& text)
 {
     gJobName = text;
-    if (useConstraintHandling)
-        sendToHost(kONewJobKey, gJobName);
+    if (!useConstraintHandling)
+        return;
+    // No name entered: the job has none of its own (the option's default),
+    // rather than keeping one marked earlier.
+    if (gJobName.isEmpty() && newjobOption)
+        sendToHost(kONewJobKey, QString::fromLatin1(newjobOption->defchoice));
+    else
+        sendToHost(kONewJobKey, kCustomPrefix + gJobName);
 }
 
 void PrinterJobPDECorvane5170::clearSecureValues()
@@ -244,27 +332,46 @@ void PrinterJobPDECorvane5170::setupButtonPushed(QObject* sender)
     window->close();
     delete window;
 
-    if (!response) {
-        // Cancelled before any valid OK: back to normal printing.
-        if (jobtypeButton)
-            jobtypeButton->setCurrentIndex(kNormalPrint);
-        if (setupButton)
-            setupButton->setEnabled(false);
-        changejobtypeModeOption(sender);
+    if (!haveSecureValues()) {
+        // Cancelled before any valid OK: back to normal printing, and later
+        // panels start there too (the choice of Secure Print was withdrawn).
+        backToNormal();
         return;
     }
-    if (!isNeedUpdate)
+    // Cancel after an earlier valid setup keeps that setup; what the pop-up
+    // shows goes to the PPD unless it is there already.
+    if (!isNeedUpdate && secureValuesTaken())
         return;
     changejobtypeModeOption(sender);
-    sendSecureValues();
+    if (jobtypeButton && jobtypeButton->currentIndex() == kSecurePrint) {
+        sendSecureValues();
+        if (!secureValuesTaken()) {
+            backToNormal();
+            refusedAlert();
+        }
+    }
 }
 
 bool PrinterJobPDECorvane5170::shouldPrint()
 {
+    ensureControls();
     changejobtypeModeOption(nullptr);
-    // The secure-print values go only with a secure job.
-    if (jobtypeButton && jobtypeButton->currentIndex() == kSecurePrint)
-        sendSecureValues();
+    if (!jobtypeButton || jobtypeButton->currentIndex() != kSecurePrint)
+        return true;
+    // Never a secure job without its values: without a valid setup (a queue
+    // that prints secure by default) the setup comes now, and Cancel there
+    // stops the print.
+    if (!haveSecureValues()) {
+        setupButtonPushed(nullptr);
+        return jobtypeButton && jobtypeButton->currentIndex() == kSecurePrint && haveSecureValues()
+            && secureValuesTaken();
+    }
+    sendSecureValues();
+    if (!secureValuesTaken()) {
+        backToNormal();
+        refusedAlert();
+        return false;
+    }
     return true;
 }
 
@@ -281,6 +388,9 @@ void PrinterJobPDECorvane5170::defaultButtonPushed(QObject*)
 
 bool PrinterJobPDECorvane5170::restoreValuesAndReturnError(QString*)
 {
+    // The controls are filled first, so that what the panel shows goes to
+    // the PPD (and the summary) before the page is ever shown.
+    ensureControls();
     getNonPPDSettingsFromPrintSettings();
     return true;
 }
@@ -329,6 +439,7 @@ QStringList PrinterJobPDECorvane5170::supportedPPDOptionKeys()
 
 QMap<QString, QString> PrinterJobPDECorvane5170::summaryInfo()
 {
+    ensureControls();
     QMap<QString, QString> summary;
     summary.insert(pluginBundle ? StripMnemonic(pluginBundle->localizedString(QStringLiteral("Job Type"))) : QString(),
                    jobtypeButton ? jobtypeButton->currentText() : QString());

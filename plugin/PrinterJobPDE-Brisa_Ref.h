@@ -114,6 +114,18 @@ private:
     // defaults in the PPD.
     void clearSecureValues();
     void clearOutlets();
+    // Fills the controls once (from the panel's view) and marks what they
+    // show: the job type and, for a secure job, its values.
+    void ensureControls();
+    // A valid setup's values exist (a user ID and a passcode).
+    static bool haveSecureValues();
+    // The PPD holds a secure job with the values sent last (always true
+    // for a host that marks nothing).
+    bool secureValuesTaken() const;
+    // Normal printing shown and sent; later panels start there.
+    void backToNormal();
+    // Tells the user that the printer refused the values (never shows them).
+    void refusedAlert();
 
     PDEPluginCallback* pdePluginCallbackObject = nullptr;
     std::unique_ptr<JobTypeSetup> aJobTypeSetup;

@@ -567,7 +567,21 @@ bool PrinterPDECorvane5170::restoreValuesAndReturnError(QString*)
             aColorBalance->defaultBtnClick(nullptr);
         CBstate = false;
         CBtarget = 0;
+        // What the Color Balance dialog shows for this printer is what its
+        // job carries: a result committed for another printer (or another
+        // queue's settings) does not go along. Stored densities bring this
+        // queue's own result back below.
+        ColorBlanceRes.reset();
         defaultButtonPushed(nullptr);
+        // The slider shows the brightness the PPD holds (the queue's own
+        // default), until a stored value says otherwise.
+        if (brightnessSlider && brightnessOption && BrisaRefppd)
+            if (const ppd_choice_t* marked = ppdFindMarkedChoice(BrisaRefppd, kBrightnessKey)) {
+                bool ok = false;
+                const int value = QString::fromLatin1(marked->choice).toInt(&ok);
+                if (ok && value >= brightnessSlider->minimum() && value <= brightnessSlider->maximum())
+                    brightnessSlider->setValue(value);
+            }
     } else {
         getPPDSettingsFromPrintSettingsOnTiger();
     }

@@ -60,10 +60,6 @@
         <translation>die gespeicherten Druckeinstellungen können nicht gelesen werden</translation>
     </message>
     <message>
-        <source>no print-dialog plug-in was found in %1</source>
-        <translation>in %1 wurde kein Druckdialog-Zusatzmodul gefunden</translation>
-    </message>
-    <message>
         <source>no page &quot;%1&quot; to show</source>
         <translation>keine Seite „%1“ zum Zeigen</translation>
     </message>
@@ -83,6 +79,10 @@
         <source>there is no display to show the dialog on (DISPLAY is not set)</source>
         <translation>es gibt keine Anzeige, auf der der Dialog erscheinen kann (DISPLAY ist nicht gesetzt)</translation>
     </message>
+    <message>
+        <source>the PPD names the plug-in &quot;%1&quot;, which was not found in %2</source>
+        <translation>die PPD nennt das Zusatzmodul „%1“, das in %2 nicht gefunden wurde</translation>
+    </message>
 </context>
 <context>
     <name>HostSession</name>
@@ -93,6 +93,28 @@
     <message>
         <source>The queue &quot;%1&quot; has no PPD (%2).</source>
         <translation>Die Warteschlange „%1“ hat keine PPD-Datei (%2).</translation>
+    </message>
+</context>
+<context>
+    <name>JobCapabilities</name>
+    <message>
+        <source>The print server cannot be reached: %1</source>
+        <translation>Der Druckserver ist nicht erreichbar: %1</translation>
+    </message>
+    <message>
+        <source>The job options of &quot;%1&quot; are not known: %2</source>
+        <translation>Die Auftragsoptionen von „%1“ sind nicht bekannt: %2</translation>
+    </message>
+</context>
+<context>
+    <name>PluginSet</name>
+    <message>
+        <source>%1: not a print-dialog plug-in</source>
+        <translation>%1: kein Druckdialog-Zusatzmodul</translation>
+    </message>
+    <message>
+        <source>%1: another plug-in named &quot;%2&quot; was found first</source>
+        <translation>%1: ein anderes Zusatzmodul namens „%2“ wurde zuerst gefunden</translation>
     </message>
 </context>
 <context>
@@ -242,6 +264,141 @@
     </message>
 </context>
 <context>
+    <name>printpanels::host::JobPage</name>
+    <message>
+        <source>Now</source>
+        <translation>Sofort</translation>
+    </message>
+    <message>
+        <source>At a time of day</source>
+        <translation>Zu einer Uhrzeit</translation>
+    </message>
+    <message>
+        <source>On hold (release it later)</source>
+        <translation>Angehalten (später freigeben)</translation>
+    </message>
+    <message>
+        <source>During the day</source>
+        <translation>Tagsüber</translation>
+    </message>
+    <message>
+        <source>In the evening</source>
+        <translation>Am Abend</translation>
+    </message>
+    <message>
+        <source>At night</source>
+        <translation>In der Nacht</translation>
+    </message>
+    <message>
+        <source>In the second shift</source>
+        <translation>In der zweiten Schicht</translation>
+    </message>
+    <message>
+        <source>In the third shift</source>
+        <translation>In der dritten Schicht</translation>
+    </message>
+    <message>
+        <source>At the weekend</source>
+        <translation>Am Wochenende</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keines</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>Classified</source>
+        <translation>Verschlusssache</translation>
+    </message>
+    <message>
+        <source>Confidential</source>
+        <translation>Vertraulich</translation>
+    </message>
+    <message>
+        <source>Secret</source>
+        <translation>Geheim</translation>
+    </message>
+    <message>
+        <source>Top secret</source>
+        <translation>Streng geheim</translation>
+    </message>
+    <message>
+        <source>Unclassified</source>
+        <translation>Nicht eingestuft</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>Formular</translation>
+    </message>
+    <message>
+        <source>The job options apply when the document is printed to a queue.</source>
+        <translation>Die Auftragsoptionen gelten, wenn das Dokument auf eine Warteschlange gedruckt wird.</translation>
+    </message>
+    <message>
+        <source>Jobs of higher priority print first</source>
+        <translation>Aufträge mit höherer Priorität werden zuerst gedruckt</translation>
+    </message>
+    <message>
+        <source>P&amp;riority:</source>
+        <translation>P&amp;riorität:</translation>
+    </message>
+    <message>
+        <source>Print &amp;document:</source>
+        <translation>&amp;Zeitpunkt:</translation>
+    </message>
+    <message>
+        <source>In your local time</source>
+        <translation>In Ihrer Ortszeit</translation>
+    </message>
+    <message>
+        <source>At &amp;time:</source>
+        <translation>&amp;Uhrzeit:</translation>
+    </message>
+    <message>
+        <source>Cover page &amp;before:</source>
+        <translation>Deck&amp;blatt davor:</translation>
+    </message>
+    <message>
+        <source>Cover page &amp;after:</source>
+        <translation>Deckblatt da&amp;nach:</translation>
+    </message>
+    <message>
+        <source>An account or project the job is billed to</source>
+        <translation>Ein Konto oder Projekt, dem der Auftrag berechnet wird</translation>
+    </message>
+    <message>
+        <source>Billing i&amp;nformation:</source>
+        <translation>Abrechnungs&amp;information:</translation>
+    </message>
+    <message>
+        <source>Priority:</source>
+        <translation>Priorität:</translation>
+    </message>
+    <message>
+        <source>Print:</source>
+        <translation>Drucken:</translation>
+    </message>
+    <message>
+        <source>at %1</source>
+        <translation>um %1</translation>
+    </message>
+    <message>
+        <source>Cover pages:</source>
+        <translation>Deckblätter:</translation>
+    </message>
+    <message>
+        <source>%1 before, %2 after</source>
+        <translation>%1 davor, %2 danach</translation>
+    </message>
+    <message>
+        <source>Billing information:</source>
+        <translation>Abrechnungsinformation:</translation>
+    </message>
+</context>
+<context>
     <name>printpanels::host::PageSetupPage</name>
     <message>
         <source>&amp;Two-sided:</source>
@@ -275,6 +432,130 @@
         <source>Pages per &amp;sheet:</source>
         <translation>Seiten pro &amp;Blatt:</translation>
     </message>
+    <message>
+        <source>Order on the s&amp;heet:</source>
+        <translation>An&amp;ordnung auf dem Blatt:</translation>
+    </message>
+    <message>
+        <source>Sc&amp;aling:</source>
+        <translation>Ska&amp;lierung:</translation>
+    </message>
+    <message>
+        <source>Only pr&amp;int:</source>
+        <translation>N&amp;ur drucken:</translation>
+    </message>
+    <message>
+        <source>All pages</source>
+        <translation>Alle Seiten</translation>
+    </message>
+    <message>
+        <source>Odd pages</source>
+        <translation>Ungerade Seiten</translation>
+    </message>
+    <message>
+        <source>Even pages</source>
+        <translation>Gerade Seiten</translation>
+    </message>
+    <message>
+        <source>Scale to &amp;fit the paper</source>
+        <translation>An das Papier an&amp;passen</translation>
+    </message>
+    <message>
+        <source>Print in &amp;reverse order</source>
+        <translation>In umgekehrter Reihenfol&amp;ge drucken</translation>
+    </message>
+    <message>
+        <source>The last page comes out first</source>
+        <translation>Die letzte Seite kommt zuerst heraus</translation>
+    </message>
+    <message>
+        <source>Order on the sheet:</source>
+        <translation>Anordnung auf dem Blatt:</translation>
+    </message>
+    <message>
+        <source>Scaling:</source>
+        <translation>Skalierung:</translation>
+    </message>
+    <message>
+        <source>Scale to fit the paper:</source>
+        <translation>An das Papier anpassen:</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nein</translation>
+    </message>
+    <message>
+        <source>Only print:</source>
+        <translation>Nur drucken:</translation>
+    </message>
+    <message>
+        <source>Page order:</source>
+        <translation>Seitenreihenfolge:</translation>
+    </message>
+    <message>
+        <source>Reverse</source>
+        <translation>Umgekehrt</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Left to right, top to bottom</source>
+        <translation>Von links nach rechts, von oben nach unten</translation>
+    </message>
+    <message>
+        <source>Left to right, bottom to top</source>
+        <translation>Von links nach rechts, von unten nach oben</translation>
+    </message>
+    <message>
+        <source>Right to left, top to bottom</source>
+        <translation>Von rechts nach links, von oben nach unten</translation>
+    </message>
+    <message>
+        <source>Right to left, bottom to top</source>
+        <translation>Von rechts nach links, von unten nach oben</translation>
+    </message>
+    <message>
+        <source>Top to bottom, left to right</source>
+        <translation>Von oben nach unten, von links nach rechts</translation>
+    </message>
+    <message>
+        <source>Top to bottom, right to left</source>
+        <translation>Von oben nach unten, von rechts nach links</translation>
+    </message>
+    <message>
+        <source>Bottom to top, left to right</source>
+        <translation>Von unten nach oben, von links nach rechts</translation>
+    </message>
+    <message>
+        <source>Bottom to top, right to left</source>
+        <translation>Von unten nach oben, von rechts nach links</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>Automatisch</translation>
+    </message>
+    <message>
+        <source>Shrink to fit when too large</source>
+        <translation>Verkleinern, wenn zu groß</translation>
+    </message>
+    <message>
+        <source>Fit to the paper</source>
+        <translation>An das Papier anpassen</translation>
+    </message>
+    <message>
+        <source>Fill the paper</source>
+        <translation>Papier ausfüllen</translation>
+    </message>
+    <message>
+        <source>Actual size</source>
+        <translation>Originalgröße</translation>
+    </message>
 </context>
 <context>
     <name>printpanels::host::PpdDocument</name>
@@ -295,10 +576,6 @@
         <translation>%1 nimmt %2 bis %3 Zeichen.</translation>
     </message>
     <message>
-        <source>%1 has no choice &quot;%2&quot;.</source>
-        <translation>%1 hat keine Wahl „%2“.</translation>
-    </message>
-    <message>
         <source>&quot;%1&quot; was not applied: it conflicts with other settings.</source>
         <translation>„%1“ wurde nicht übernommen: es widerspricht anderen Einstellungen.</translation>
     </message>
@@ -309,6 +586,10 @@
     <message>
         <source>&quot;%1&quot; changed other settings to resolve a conflict: %2.</source>
         <translation>„%1“ hat andere Einstellungen geändert, um einen Widerspruch aufzulösen: %2.</translation>
+    </message>
+    <message>
+        <source>%1: the printer takes no such value.</source>
+        <translation>%1: Der Drucker nimmt diesen Wert nicht an.</translation>
     </message>
 </context>
 <context>
@@ -527,6 +808,18 @@
     <message>
         <source>The help could not be opened.</source>
         <translation>Die Hilfe konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Job</source>
+        <translation>Auftrag</translation>
+    </message>
+    <message>
+        <source>The panels of this printer come from the plug-in &quot;%1&quot;, which is not installed (looked in %2); its options are on the Printer Features page.</source>
+        <translation>Die Felder dieses Druckers kommen vom Zusatzmodul „%1“, das nicht installiert ist (gesucht in %2); seine Optionen stehen auf der Seite „Druckerfunktionen“.</translation>
+    </message>
+    <message>
+        <source>Nothing was sent: see the %1 page.</source>
+        <translation>Es wurde nichts gesendet: siehe die Seite „%1“.</translation>
     </message>
 </context>
 <context>

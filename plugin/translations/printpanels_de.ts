@@ -45,5 +45,7 @@
     <message><source>Specify within a range of 1 to 8 alphanumeric characters.</source><translation>Geben Sie 1 bis 8 alphanumerische Zeichen ein.</translation></message>
     <message><source>Invalid value in Secure Print Passcode.</source><translation>Ungültiger Wert für das Kennwort für vertraulichen Druck.</translation></message>
     <message><source>Specify within a range of 1 to 12 alphanumeric characters.</source><translation>Geben Sie 1 bis 12 alphanumerische Zeichen ein.</translation></message>
+    <message><source>This printer does not take the secure-print values.</source><translation>Dieser Drucker nimmt die Werte für den vertraulichen Druck nicht an.</translation></message>
+    <message><source>The job is printed normally. Check the printer&apos;s driver (PPD).</source><translation>Der Auftrag wird normal gedruckt. Prüfen Sie den Druckertreiber (PPD).</translation></message>
 </context>
 </TS>

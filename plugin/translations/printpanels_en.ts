@@ -45,5 +45,7 @@
     <message><source>Specify within a range of 1 to 8 alphanumeric characters.</source><translation>Specify within a range of 1 to 8 alphanumeric characters.</translation></message>
     <message><source>Invalid value in Secure Print Passcode.</source><translation>Invalid value in Secure Print Passcode.</translation></message>
     <message><source>Specify within a range of 1 to 12 alphanumeric characters.</source><translation>Specify within a range of 1 to 12 alphanumeric characters.</translation></message>
+    <message><source>This printer does not take the secure-print values.</source><translation>This printer does not take the secure-print values.</translation></message>
+    <message><source>The job is printed normally. Check the printer&apos;s driver (PPD).</source><translation>The job is printed normally. Check the printer&apos;s driver (PPD).</translation></message>
 </context>
 </TS>

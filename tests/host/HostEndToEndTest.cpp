@@ -28,6 +28,7 @@ using namespace printpanels::host;
 using hosttest::QueueDialog;
 using hosttest::jobAttributes;
 using hosttest::filesUnder;
+using hosttest::withColorBalance;
 
 namespace {
 
@@ -85,18 +86,6 @@ TEST(HostEndToEnd, PrintSendsTheChosenOptionsAndTheNextDialogShowsThemAgain)
     ASSERT_TRUE(again.dialog);
     EXPECT_EQ(again.popUp("Color Mode:")->currentText(), QStringLiteral("Grayscale"));
     EXPECT_EQ(again.session.ppd().markedValue("ColorModel"), "Gray");
-}
-
-// Presses "Color Balance..." on the panel and runs `inside` on the dialog's
-// window while its modal loop runs.
-void withColorBalance(QueueDialog& run, const std::function<void(QDialog*)>& inside)
-{
-    QPushButton* open = nullptr;
-    for (QPushButton* b : run.dialog->findChildren<QPushButton*>())
-        if (b->text().remove(QLatin1Char('&')) == QStringLiteral("Color Balance..."))
-            open = b;
-    ASSERT_NE(open, nullptr);
-    ASSERT_TRUE(lwtest::inModalDialog([open] { QTest::mouseClick(open, Qt::LeftButton); }, inside, run.dialog.get()));
 }
 
 TEST(HostEndToEnd, ColorBalanceAndBrightnessReachTheJobOnlyWhenPrintingToTheQueue)
@@ -211,8 +200,14 @@ TEST(HostEndToEnd, SecurePrintSendsTheValuesOnceAndThePasscodeNowhereElse)
         ASSERT_GT(secureJob, 0) << run.dialog->messageLabel()->text().toStdString();
     }
     {
+        // The plug-in remembers the job type chosen last, with its values:
+        // shown, and so sent, until the user chooses normal printing.
         QueueDialog run(document, queue);
         ASSERT_TRUE(run.dialog);
+        run.dialog->pages()->setCurrentWidget(run.dialog->panelPage(QStringLiteral("Job Type")));
+        EXPECT_EQ(jobType(run)->currentText(), QStringLiteral("Secure Print"));
+        EXPECT_EQ(run.session.ppd().markedValue("JobType"), "Secure");
+        ASSERT_TRUE(hosttest::chooseByKeyboard(jobType(run), QStringLiteral("Normal Print")));
         normalJob = run.print();
         ASSERT_GT(normalJob, 0);
     }

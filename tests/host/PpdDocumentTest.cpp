@@ -89,12 +89,19 @@ TEST_F(HostPpdDocument, TextForACustomOptionIsMarkedAsTheCustomValueWithinItsLim
     EXPECT_EQ(doc.markChoice("Passcode", "123").status, Status::BadCustomValue);
     EXPECT_EQ(doc.markChoice("Passcode", "0042").status, Status::Marked);
     EXPECT_EQ(doc.markedValue("Passcode"), "Custom.0042");
-    EXPECT_FALSE(doc.describe("Passcode").contains(QStringLiteral("0042"))); // never shown
-    EXPECT_EQ(doc.describe("UserID"), QStringLiteral("User ID: alice"));
+    // A message names a custom value by the PPD's text for it, never the
+    // text itself: it may be a passcode the PPD calls a string.
+    EXPECT_FALSE(doc.describe("Passcode").contains(QStringLiteral("0042")));
+    EXPECT_EQ(doc.describe("UserID"), QStringLiteral("User ID: Custom"));
+    EXPECT_EQ(doc.optionText("UserID").value, QStringLiteral("alice")); // the summary shows it
 
-    // A choice keyword is the choice, not a text.
+    // A choice keyword is the choice, not a text; as "Custom.TEXT" a text
+    // is the text whatever it reads.
     EXPECT_EQ(doc.markChoice("UserID", "None").status, Status::Marked);
     EXPECT_EQ(doc.markedValue("UserID"), "None");
+    EXPECT_EQ(doc.markChoice("UserID", "Custom.None").status, Status::Marked);
+    EXPECT_EQ(doc.markedValue("UserID"), "Custom.None");
+    EXPECT_EQ(doc.markChoice("UserID", "Custom.abcdefghi").status, Status::BadCustomValue);
 }
 
 TEST_F(HostPpdDocument, UnknownOptionsAndChoicesLeaveThePpdAlone)
@@ -102,6 +109,10 @@ TEST_F(HostPpdDocument, UnknownOptionsAndChoicesLeaveThePpdAlone)
     EXPECT_EQ(doc.markChoice("NoSuchOption", "X").status, Status::UnknownOption);
     EXPECT_EQ(doc.markChoice("ColorModel", "CMYK").status, Status::UnknownChoice);
     EXPECT_EQ(doc.markChoice("ColorModel", "Custom").status, Status::UnknownChoice);
+    // A text an option cannot take is not repeated (it may be a passcode).
+    const MarkOutcome refused = doc.markChoice("Tray", "Custom.4096");
+    EXPECT_EQ(refused.status, Status::UnknownChoice);
+    EXPECT_FALSE(refused.message.contains(QStringLiteral("4096"))) << refused.message.toStdString();
     EXPECT_TRUE(doc.changedFromDefaults().empty());
 }
 

@@ -105,7 +105,7 @@ struct PreviewDialog {
         hosttest::app();
         QString error;
         EXPECT_TRUE(session.openPpdFile(QStringLiteral(PRINTPANELS_TEST_PPD), &error)) << error.toStdString();
-        plugins.load(PluginSet::searchPath());
+        plugins.scan(PluginSet::searchPath());
         dialog = std::make_unique<PrintDialog>(session, plugins, document);
         dialog->show();
     }

@@ -16,11 +16,15 @@
 #include <QLocale>
 #include <QTranslator>
 #include <QAbstractSpinBox>
+#include <QSpinBox>
 #include <QCheckBox>
 #include <QFile>
+#include <fstream>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QListWidget>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -41,7 +45,7 @@ struct DialogRun {
         if (!session.openPpdFile(QString::fromStdString(ppd), &error))
             ADD_FAILURE() << error.toStdString();
         session.settings().load();
-        plugins.load(PluginSet::searchPath());
+        plugins.scan(PluginSet::searchPath());
         dialog = std::make_unique<PrintDialog>(session, plugins, document);
         dialog->show();
         QApplication::processEvents();
@@ -55,17 +59,53 @@ struct DialogRun {
     std::string marked(const char* keyword) { return session.ppd().markedValue(keyword); }
 };
 
-TEST(HostPrintDialog, ShowsGeneralAndPageSetupThenThePanelsThenFeaturesNoPanelListsThenSummary)
+// The names of the pages as the list beside them shows them.
+QStringList pageNames(PrintDialog& dialog)
+{
+    QStringList names;
+    for (int i = 0; i < dialog.pageList()->count(); ++i)
+        names << dialog.pageList()->item(i)->text();
+    return names;
+}
+
+// At the dialog's default size, every page's name is in view in full: no
+// row is cut off or scrolled away, no name elided.
+void expectEveryPageNameInView(PrintDialog& dialog)
+{
+    dialog.resize(dialog.sizeHint());
+    QApplication::processEvents();
+    QListWidget* list = dialog.pageList();
+    const QRect view = list->viewport()->rect();
+    for (int i = 0; i < list->count(); ++i) {
+        const QRect row = list->visualItemRect(list->item(i));
+        EXPECT_TRUE(view.contains(row)) << list->item(i)->text().toStdString();
+        EXPECT_GE(row.width(), list->fontMetrics().horizontalAdvance(list->item(i)->text()))
+            << list->item(i)->text().toStdString();
+    }
+    EXPECT_FALSE(list->verticalScrollBar()->isVisible());
+}
+
+TEST(HostPrintDialog, ShowsGeneralPageSetupAndJobThenThePanelsThenFeaturesNoPanelListsThenSummary)
 {
     DialogRun run;
     QTabWidget* pages = run.dialog->pages();
-    ASSERT_EQ(pages->count(), 6);
-    EXPECT_EQ(pages->tabText(0), QStringLiteral("General"));
-    EXPECT_EQ(pages->tabText(1), QStringLiteral("Page Setup"));
-    EXPECT_EQ(pages->tabText(2), QStringLiteral("Image Options"));
-    EXPECT_EQ(pages->tabText(3), QStringLiteral("Job Type"));
-    EXPECT_EQ(pages->tabText(4), QStringLiteral("Printer Features"));
-    EXPECT_EQ(pages->tabText(5), QStringLiteral("Summary"));
+    const QStringList expected{"General", "Page Setup", "Job", "Image Options", "Job Type", "Printer Features", "Summary"};
+    ASSERT_EQ(pages->count(), expected.size());
+    for (int i = 0; i < pages->count(); ++i)
+        EXPECT_EQ(pages->tabText(i), expected[i]);
+    EXPECT_EQ(pageNames(*run.dialog), expected);
+    expectEveryPageNameInView(*run.dialog);
+    // The list chooses the page, and Ctrl+Tab goes on from any control.
+    QListWidget* list = run.dialog->pageList();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(pages->currentIndex(), 1);
+    QTest::keyClick(run.dialog->pageSetup()->orientationBox(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(pages->currentIndex(), 2);
+    EXPECT_EQ(list->currentRow(), 2);
+    // A bare PPD has no queue: the job options have nothing to go to.
+    EXPECT_FALSE(run.dialog->jobPage()->priorityBox()->isVisibleTo(run.dialog.get()));
+    EXPECT_FALSE(run.dialog->pageSetup()->reverseBox()->isVisibleTo(run.dialog.get()));
     // Paper size and two-sided printing are on Page Setup, not among the
     // Printer Features.
     EXPECT_TRUE(run.dialog->pageSetup()->isAncestorOf(run.dialog->featureControl(QStringLiteral("PageSize"))));
@@ -139,8 +179,8 @@ TEST(HostPrintDialog, WithoutAJobTypeTheSecurePrintOptionsAreOrdinaryPrinterFeat
     // are on the Printer Features page, and nothing else changes.
     lwtest::TempDir dir;
     DialogRun run({}, hosttest::ppdWithout(dir, "JobType"));
-    ASSERT_EQ(run.dialog->pages()->count(), 5);
-    EXPECT_EQ(run.dialog->pages()->tabText(2), QStringLiteral("Image Options"));
+    ASSERT_EQ(run.dialog->pages()->count(), 6);
+    EXPECT_EQ(run.dialog->pages()->tabText(3), QStringLiteral("Image Options"));
     auto* passcode = qobject_cast<QLineEdit*>(run.dialog->featureControl(QStringLiteral("SecurePrintPasscode")));
     ASSERT_NE(passcode, nullptr);
     EXPECT_EQ(passcode->echoMode(), QLineEdit::Password);
@@ -155,6 +195,10 @@ TEST(HostPrintDialog, WithoutAJobTypeTheSecurePrintOptionsAreOrdinaryPrinterFeat
     user->setText(QStringLiteral("bob"));
     emit user->editingFinished();
     EXPECT_EQ(run.marked("UserID"), "Custom.bob");
+    // A user ID that reads like the PPD's choice is still a user ID.
+    user->setText(QStringLiteral("none"));
+    emit user->editingFinished();
+    EXPECT_EQ(run.marked("UserID"), "Custom.none");
     user->clear();
     emit user->editingFinished();
     EXPECT_EQ(run.marked("UserID"), "None");
@@ -316,6 +360,25 @@ TEST(HostPrintDialog, TheDialogsOwnControlsAreReachedByTheirMnemonicsAndInOrderB
         QTest::keyClick(dialog, Qt::Key(Qt::Key_A + (letter.unicode() - u'a')), Qt::AltModifier);
         EXPECT_EQ(QApplication::focusWidget(), label->buddy()) << text;
     }
+    // The panel's captions come from the PPD's texts: each gets a letter of
+    // its own, which takes the keyboard to its control.
+    QWidget* panel = run.panel();
+    pages->setCurrentWidget(panel);
+    QApplication::processEvents();
+    int captions = 0;
+    for (QLabel* label : panel->findChildren<QLabel*>()) {
+        if (!label->buddy() || !label->isVisible())
+            continue;
+        ++captions;
+        const QChar letter = mnemonic(label->text());
+        ASSERT_FALSE(letter.isNull()) << label->text().toStdString();
+        if (!letter.isLetter())
+            continue;
+        QTest::keyClick(dialog, Qt::Key(Qt::Key_A + (letter.unicode() - u'a')), Qt::AltModifier);
+        EXPECT_EQ(QApplication::focusWidget(), label->buddy()) << label->text().toStdString();
+    }
+    EXPECT_GE(captions, 6);
+
     // The General page from the top: printer, file, Browse, pages.
     pages->setCurrentIndex(0);
     dialog->printerList()->setFocus();
@@ -351,6 +414,24 @@ TEST(HostPrintDialog, ScreenReadersHearTheMessageAndTheValuesThemselves)
     }
 }
 
+TEST(HostPrintDialog, APrinterHasThePanelsOfThePlugInsItsPpdNamesAndIsToldOfOnesThatAreMissing)
+{
+    // A PPD that names a plug-in that is not installed: the dialog's own
+    // pages, the options on Printer Features, and the message says which
+    // plug-in is missing.
+    lwtest::TempDir dir;
+    const std::string elsewhere = hosttest::ppdWithout(dir, "PrintDialogPanels");
+    std::ofstream(elsewhere, std::ios::app) << "*PrintDialogPanels: \"otherpanels\"\n";
+    DialogRun run({}, elsewhere);
+    EXPECT_EQ(pageNames(*run.dialog),
+              (QStringList{"General", "Page Setup", "Job", "Printer Features", "Summary"}));
+    EXPECT_NE(run.dialog->featureControl(QStringLiteral("ColorModel")), nullptr);
+    EXPECT_NE(run.dialog->featureControl(QStringLiteral("JobType")), nullptr);
+    const QString message = run.dialog->messageLabel()->text();
+    EXPECT_TRUE(message.contains(QStringLiteral("\"otherpanels\"")) && message.contains(QStringLiteral("not installed")))
+        << message.toStdString();
+}
+
 TEST(HostPrintDialog, AGermanUserGetsTheDialogInGerman)
 {
     hosttest::app();
@@ -369,8 +450,10 @@ TEST(HostPrintDialog, AGermanUserGetsTheDialogInGerman)
         QStringList tabs;
         for (int i = 0; i < run.dialog->pages()->count(); ++i)
             tabs << run.dialog->pages()->tabText(i).remove(QLatin1Char('&'));
-        EXPECT_EQ(tabs, (QStringList{"Allgemein", "Seite einrichten", "Bildoptionen", "Auftragsart",
+        EXPECT_EQ(tabs, (QStringList{"Allgemein", "Seite einrichten", "Auftrag", "Bildoptionen", "Auftragsart",
                                      "Druckerfunktionen", "Zusammenfassung"}));
+        EXPECT_EQ(pageNames(*run.dialog), tabs);
+        expectEveryPageNameInView(*run.dialog);
         auto* button = run.dialog->findChild<QPushButton*>(QStringLiteral("colorBalanceButton"));
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->text(), QStringLiteral("&Farbbalance..."));
@@ -403,14 +486,23 @@ TEST(HostCommandLine, ListPanelsPrintsNameTabKind)
         {{"PRINTPANELS_PLUGIN_PATH", PRINTPANELS_TEST_PLUGIN_DIR}, {"QT_QPA_PLATFORM", "offscreen"}});
     EXPECT_EQ(noJobType.out, "Image Options\tcom.PrinterPDE\n") << noJobType.err;
 
-    // Without a plug-in: where it looked, and a failure.
+    // Only the plug-ins the PPD names: none for a PPD that names none; one
+    // it names that is not there is named, where it was looked for, and a
+    // failure.
+    const lwtest::ProcessResult unnamed = lwtest::runProcess(
+        {PRINTPANELS_HOST_BIN, "--ppd", hosttest::ppdWithout(dir, "PrintDialogPanels"), "--list-panels"},
+        {{"PRINTPANELS_PLUGIN_PATH", PRINTPANELS_TEST_PLUGIN_DIR}, {"QT_QPA_PLATFORM", "offscreen"}});
+    EXPECT_EQ(unnamed.exitStatus, 0) << unnamed.err;
+    EXPECT_EQ(unnamed.out, "");
     lwtest::TempDir empty;
     const lwtest::ProcessResult none = lwtest::runProcess(
         {PRINTPANELS_HOST_BIN, "--ppd", PRINTPANELS_TEST_PPD, "--list-panels"},
         {{"PRINTPANELS_PLUGIN_PATH", empty.path()}, {"QT_QPA_PLATFORM", "offscreen"}});
-    EXPECT_NE(none.exitStatus, 0);
+    EXPECT_EQ(none.exitStatus, 2);
     EXPECT_EQ(none.out, "");
-    EXPECT_NE(none.err.find("no print-dialog plug-in was found in " + empty.path()), std::string::npos) << none.err;
+    EXPECT_NE(none.err.find("the PPD names the plug-in \"printpanels\", which was not found in " + empty.path()),
+              std::string::npos)
+        << none.err;
 
     const lwtest::ProcessResult bad = lwtest::runProcess(
         {PRINTPANELS_HOST_BIN, "--ppd", "/nonexistent.ppd", "--list-panels"}, {{"QT_QPA_PLATFORM", "offscreen"}});

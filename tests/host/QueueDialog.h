@@ -4,6 +4,7 @@
 
 #include "HostSession.h"
 #include "HostTestSupport.h"
+#include "ModalDialog.h"
 #include "PluginSet.h"
 #include "PpdApi.h"
 #include "PrintDialog.h"
@@ -12,9 +13,11 @@
 
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -69,7 +72,7 @@ struct QueueDialog {
             return;
         }
         session.setJobName(QStringLiteral("page.txt"));
-        plugins.load(PluginSet::searchPath());
+        plugins.scan(PluginSet::searchPath());
         dialog = std::make_unique<PrintDialog>(session, plugins, document);
         dialog->show();
         QApplication::processEvents();
@@ -89,6 +92,33 @@ struct QueueDialog {
         return dialog->jobId();
     }
 };
+
+// Moves through the printer list with the arrow keys to the queue `name`.
+inline void choosePrinter(PrintDialog& dialog, const QString& name)
+{
+    QTreeWidget* list = dialog.printerList();
+    int target = -1;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (list->topLevelItem(i)->data(0, Qt::UserRole).toString() == name)
+            target = i;
+    ASSERT_GE(target, 0) << name.toStdString();
+    list->setFocus();
+    const int steps = target - list->indexOfTopLevelItem(list->currentItem());
+    for (int i = 0; i < std::abs(steps); ++i)
+        QTest::keyClick(list, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+}
+
+// Presses "Color Balance..." on the panel and runs `inside` on the dialog's
+// window while its modal loop runs.
+inline void withColorBalance(QueueDialog& run, const std::function<void(QDialog*)>& inside)
+{
+    QPushButton* open = nullptr;
+    for (QPushButton* b : run.dialog->findChildren<QPushButton*>())
+        if (b->text().remove(QLatin1Char('&')) == QStringLiteral("Color Balance..."))
+            open = b;
+    ASSERT_NE(open, nullptr);
+    ASSERT_TRUE(lwtest::inModalDialog([open] { QTest::mouseClick(open, Qt::LeftButton); }, inside, run.dialog.get()));
+}
 
 // Everything under `dir` (recursively) as one text.
 inline std::string filesUnder(const std::string& dir)

@@ -153,8 +153,8 @@ TEST_F(JobTypePanel, SecurePrintTakesItsValuesFromTheSetupAndSendsThemInOrder)
         type(name, QStringLiteral("Quarterly"));
         QTest::keyClick(name, Qt::Key_Return); // OK
     });
-    EXPECT_EQ(host->take(), (Requests{"JobType=Secure", "UserID=ann,b123", "SecurePrintPasscode=1234",
-                                      "NewJob=Quarterly"}));
+    EXPECT_EQ(host->take(), (Requests{"JobType=Secure", "UserID=Custom.ann,b123",
+                                      "SecurePrintPasscode=Custom.1234", "NewJob=Custom.Quarterly"}));
     ASSERT_TRUE(response.has_value());
     EXPECT_EQ(response->size(), 5);
     EXPECT_TRUE(panel->setupButton->isEnabled());
@@ -176,16 +176,16 @@ TEST_F(JobTypePanel, SecurePrintTakesItsValuesFromTheSetupAndSendsThemInOrder)
         EXPECT_FALSE(control<QLineEdit>(window, "TextJobNameBox")->isEnabled());
         QTest::mouseClick(control<QPushButton>(window, "okButton"), Qt::LeftButton);
     });
-    EXPECT_EQ(host->take(), (Requests{"JobType=Secure", "UserID=ann,b123", "SecurePrintPasscode=1234",
-                                      "NewJob=report.pdf"}));
+    EXPECT_EQ(host->take(), (Requests{"JobType=Secure", "UserID=Custom.ann,b123",
+                                      "SecurePrintPasscode=Custom.1234", "NewJob=Custom.report.pdf"}));
     EXPECT_EQ(response->size(), 4);
     EXPECT_EQ(response->last().toString(), QStringLiteral("Use Existing Name"));
     EXPECT_EQ(docName.value_or(QString()), QStringLiteral("Quarterly"));
 
     // Printing commits them once more; the passcode went nowhere else.
     panel->shouldPrint();
-    EXPECT_EQ(host->take(), (Requests{"JobType=Secure", "UserID=ann,b123", "SecurePrintPasscode=1234",
-                                      "NewJob=report.pdf"}));
+    EXPECT_EQ(host->take(), (Requests{"JobType=Secure", "UserID=Custom.ann,b123",
+                                      "SecurePrintPasscode=Custom.1234", "NewJob=Custom.report.pdf"}));
     panel->saveValuesAndReturnError(nullptr);
     for (const auto& [key, value] : host->settings)
         EXPECT_FALSE(value.contains(QStringLiteral("1234"))) << key.toStdString();
@@ -234,9 +234,37 @@ TEST_F(JobTypePanel, OkChecksTheUserIdFirstAndTheDialogStaysOpen)
     EXPECT_EQ(panel->jobtypeButton->currentIndex(), 0);
     EXPECT_FALSE(panel->setupButton->isEnabled());
     EXPECT_FALSE(response.has_value());
-    // The next panel shows the job type chosen last.
+    // The next panel does not show Secure Print either: there are no values
+    // to send with it.
     open();
+    EXPECT_EQ(panel->jobtypeButton->currentIndex(), 0);
+    EXPECT_EQ(ppd->marked("JobType"), "Normal");
+}
+
+TEST_F(JobTypePanel, APrinterThatPrintsSecureByDefaultAsksForTheValuesWhenPrinting)
+{
+    firstRun = 0; // the first panel of the plug-in
+    ppd = std::make_unique<PpdFile>(editedPpd({}, {{"*DefaultJobType: Normal", "*DefaultJobType: Secure"}}));
+    host = std::make_unique<RecordingHost>(ppd->get());
+    panel = std::make_unique<PrinterJobPDECorvane5170>(host.get(), bundle());
+    panel->panelView()->show();
+    panel->willShow();
     EXPECT_EQ(panel->jobtypeButton->currentIndex(), 1);
+    EXPECT_EQ(panel->summaryInfo().value(QStringLiteral("Job Type")), QStringLiteral("Secure Print"));
+    host->take();
+    // No values yet: printing asks for them, and goes on with them.
+    bool printing = false;
+    withModal([&] { printing = panel->shouldPrint(); }, [](QDialog* window) {
+        type(control<QLineEdit>(window, "TextUserIDBox"), QStringLiteral("none"));
+        type(control<QLineEdit>(window, "TextPasscodeBox"), QStringLiteral("55"));
+        QTest::keyClick(control<QLineEdit>(window, "TextPasscodeBox"), Qt::Key_Return);
+    });
+    EXPECT_TRUE(printing);
+    const Requests sent = host->take();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), "NewJob=None"); // no name entered: none of its own
+    EXPECT_EQ(ppd->marked("JobType"), "Secure");
+    EXPECT_EQ(ppd->marked("UserID"), "Custom"); // the text "none", not the choice "None"
 }
 
 TEST_F(JobTypePanel, ANormalJobCarriesNoSecureValues)
