@@ -17,7 +17,6 @@
 #include <netdb.h>
 #include <poll.h>
 #include <set>
-#include <sstream>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -377,17 +376,11 @@ std::string describe(const Found& agent, bool withLevels)
         std::snprintf(g_ifsName, sizeof g_ifsName, "%%%s", agent.interfaceName.c_str());
     }
     const char* host = agent.bare.c_str();
-    CNetIO io;
-    char name[DEVICE_INFO_TEXT_SIZE] = "", firmware[DEVICE_INFO_TEXT_SIZE] = "", mcu[DEVICE_INFO_TEXT_SIZE] = "";
     const bool v1 = agent.snmp == "v1";
-    if (v1) {
-        io.TesselNetworkGetPrinterName(host, 0, name, 0);
-        io.TesselNetworkGetFwVersion(host, 0, firmware, 0);
-        io.TesselNetworkGetFwMCUVersion(host, 0, mcu, 0);
-    } else {
-        io.TesselNetworkGetNameAndFwAndMCUVersion(host, name, firmware, mcu, 0);
-    }
-    std::string line = field(name) + "\t" + field(firmware) + "\t" + field(mcu);
+    FoundPrinter info;
+    ReadPrinterInfo(host, v1, info);
+    std::string line = field(info.name.c_str()) + "\t" + field(info.firmware.c_str()) + "\t"
+                       + field(info.mcuFirmware.c_str());
     if (withLevels) {
         PRINTER_STATUS status{};
         if ((v1 && NetworkReadStatus(kDefaultCommunity, host, &status))
@@ -408,6 +401,22 @@ void note(DiscoverSummary* summary, bool bound, long n, const std::string& text)
 }
 
 } // namespace
+
+void ReadPrinterInfo(const char* host, bool v1, FoundPrinter& printer)
+{
+    char name[DEVICE_INFO_TEXT_SIZE] = "", firmware[DEVICE_INFO_TEXT_SIZE] = "", mcu[DEVICE_INFO_TEXT_SIZE] = "";
+    CNetIO io;
+    if (v1) {
+        io.TesselNetworkGetPrinterName(host, 0, name, 0);
+        io.TesselNetworkGetFwVersion(host, 0, firmware, 0);
+        io.TesselNetworkGetFwMCUVersion(host, 0, mcu, 0);
+    } else {
+        io.TesselNetworkGetNameAndFwAndMCUVersion(host, name, firmware, mcu, 0);
+    }
+    printer.name = name;
+    printer.firmware = firmware;
+    printer.mcuFirmware = mcu;
+}
 
 bool IsTargetOid(const std::string& text)
 {

@@ -73,6 +73,12 @@ std::vector<FoundPrinter> DiscoverPrinters(const DiscoverOptions& options,
                                            const std::function<void(const FoundPrinter&)>& onPrinter = {},
                                            DiscoverSummary* summary = nullptr);
 
+// The printer's name and firmware versions into printer, asked at host (a
+// numeric address; an IPv6 link-local one takes scope_id as its scope) over
+// SNMP v1 (three reads) or SNMPv3 (one exchange). What the printer does not
+// tell stays empty.
+void ReadPrinterInfo(const char* host, bool v1, FoundPrinter& printer);
+
 // True when text is an OID that can be a target (dotted decimal that encodes
 // to at most 32 bytes).
 bool IsTargetOid(const std::string& text);

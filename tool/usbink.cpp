@@ -51,25 +51,6 @@ const char kUsage[] =
     "255 any other failure (no such queue, no answer, no status).\n"
     "LEVELWATCH_DEBUG=1 keeps the trace lines on standard error.\n";
 
-// The printer's name and firmware versions, asked over the SNMP version
-// that gave its status.
-void ReadPrinterInfo(FoundPrinter& printer, bool v1)
-{
-    char name[DEVICE_INFO_TEXT_SIZE] = "", firmware[DEVICE_INFO_TEXT_SIZE] = "", mcu[DEVICE_INFO_TEXT_SIZE] = "";
-    CNetIO io;
-    const char* host = printer.address.c_str();
-    if (v1) {
-        io.TesselNetworkGetPrinterName(host, 0, name, 0);
-        io.TesselNetworkGetFwVersion(host, 0, firmware, 0);
-        io.TesselNetworkGetFwMCUVersion(host, 0, mcu, 0);
-    } else {
-        io.TesselNetworkGetNameAndFwAndMCUVersion(host, name, firmware, mcu, 0);
-    }
-    printer.name = name;
-    printer.firmware = firmware;
-    printer.mcuFirmware = mcu;
-}
-
 // levelwatch --format prometheus QUEUE: the same road as the property list,
 // then the exposition of what it found.
 int PrintMetrics(const std::string& queue)
@@ -104,7 +85,7 @@ int PrintMetrics(const std::string& queue)
         if (status == kExitReported) {
             printer.address = mDNSIP[answer.index];
             printer.snmp = answer.v1 ? "v1" : "v3";
-            ReadPrinterInfo(printer, answer.v1);
+            ReadPrinterInfo(printer.address.c_str(), answer.v1, printer); // the version that gave its status
         } else if (const char* why = UsmPrivacyError()) {
             platform::logLine("%s", why);
         }

@@ -857,11 +857,11 @@ bool CNetIO::FindSnmpV3AgentHosts(const char* const* hosts, int count, SNMP_AGEN
         return true;
     const LocalLinks links;
     std::vector<Road> roads = hostRoads(hosts, count, links);
-    size_t unicast = 0;
+    size_t hostsAsked = 0;
     bool onlyUnicast = true;
     for (const Road& road : roads)
         for (const Destination& d : road.to) {
-            ++unicast;
+            ++hostsAsked;
             onlyUnicast = onlyUnicast && d.from == AnswerFrom::Peer;
         }
     Listener listener(kBounds);
@@ -874,7 +874,7 @@ bool CNetIO::FindSnmpV3AgentHosts(const char* const* hosts, int count, SNMP_AGEN
                 if (d.from == AnswerFrom::Peer && !discovery.reported(r, d))
                     resend(roads[r], d, probe, probeLen, listener);
     });
-    discovery.run(onlyUnicast ? unicast : 0);
+    discovery.run(onlyUnicast ? hostsAsked : 0);
     closeRoads(roads);
     return true;
 }

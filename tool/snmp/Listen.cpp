@@ -92,12 +92,11 @@ long receiveOne(int fd, unsigned char* buffer, int capacity, Datagram& datagram)
     return datagram.size;
 }
 
-void traceIgnored(const char* why, const Datagram& datagram)
+void traceIgnored(const char* why, int soFar, const Datagram& datagram)
 {
     char text[INET6_ADDRSTRLEN];
     addressText(reinterpret_cast<const sockaddr*>(&datagram.from), text, sizeof text);
-    lwTrace("ignored answer from %s (interface %d): %s; %d so far\n", text, datagram.ifindex, why,
-            std::strcmp(why, "not on its link") == 0 ? g_listenCounts.offLink : g_listenCounts.notAsked);
+    lwTrace("ignored answer from %s (interface %d): %s; %d so far\n", text, datagram.ifindex, why, soFar);
 }
 
 // Judges without counting.
@@ -129,10 +128,10 @@ void count(AnswerFrom from, const Datagram& datagram)
 {
     if (from == AnswerFrom::Link) {
         ++g_listenCounts.offLink;
-        traceIgnored("not on its link", datagram);
+        traceIgnored("not on its link", g_listenCounts.offLink, datagram);
     } else {
         ++g_listenCounts.notAsked;
-        traceIgnored("not from the address asked", datagram);
+        traceIgnored("not from the address asked", g_listenCounts.notAsked, datagram);
     }
 }
 
@@ -379,7 +378,7 @@ long receiveAnswer(int fd, unsigned char* buffer, int capacity, const sockaddr* 
         if (sameEndpoint(reinterpret_cast<const sockaddr*>(&datagram.from), dest))
             return datagram.size;
         ++g_listenCounts.notAsked;
-        traceIgnored("not from the address asked", datagram);
+        traceIgnored("not from the address asked", g_listenCounts.notAsked, datagram);
     }
     return -1;
 }
