@@ -1,21 +1,27 @@
-// The SNMPv3 user and pass phrases the tool presents to printers: the one
-// place they live. A site sets them at build time with the CMake cache
-// variables LEVELWATCH_SNMPV3_USER, LEVELWATCH_SNMPV3_AUTH_PASS and
-// LEVELWATCH_SNMPV3_PRIV_PASS (checked when configuring: user 1 to 32,
-// pass phrases 8 to 64 printable ASCII characters).
+// The SNMPv3 credential sets (user and two pass phrases) that the tool
+// presents to printers, and which of them the calling thread presents now.
+// The built-in set comes from the build (Credentials.cpp); a site's own sets
+// replace it when they are loaded.
 #pragma once
 
-#if !defined(LEVELWATCH_SNMPV3_USER) || !defined(LEVELWATCH_SNMPV3_AUTH_PASS) \
-    || !defined(LEVELWATCH_SNMPV3_PRIV_PASS)
-#error "the SNMPv3 credentials come from the build (LEVELWATCH_SNMPV3_* definitions)"
-#endif
+#include <string>
+#include <vector>
 
-inline constexpr char kSnmpV3User[] = LEVELWATCH_SNMPV3_USER;
-inline constexpr char kSnmpV3AuthPass[] = LEVELWATCH_SNMPV3_AUTH_PASS;
-inline constexpr char kSnmpV3PrivPass[] = LEVELWATCH_SNMPV3_PRIV_PASS;
+struct SnmpV3Credentials {
+    std::string name;      // the set's name ("" for the built-in set)
+    std::string user;      // 1 to 32 bytes
+    std::string authPass;  // 8 to 64 bytes
+    std::string privPass;  // 8 to 64 bytes
+};
 
-static_assert(sizeof kSnmpV3User >= 2 && sizeof kSnmpV3User <= 33, "user name: 1 to 32 characters");
-static_assert(sizeof kSnmpV3AuthPass >= 9 && sizeof kSnmpV3AuthPass <= 65,
-              "authentication pass phrase: 8 to 64 characters");
-static_assert(sizeof kSnmpV3PrivPass >= 9 && sizeof kSnmpV3PrivPass <= 65,
-              "privacy pass phrase: 8 to 64 characters");
+// The sets this process tries for a printer, in order; never empty (the
+// built-in set alone until a site's sets are loaded).
+const std::vector<SnmpV3Credentials>& SnmpV3CredentialSets();
+// The set of that name, or null.
+const SnmpV3Credentials* FindSnmpV3Credentials(const std::string& name);
+
+// The set that the calling thread's SNMPv3 messages present (status queries,
+// device information, discovery); null, the default, means the first of
+// SnmpV3CredentialSets(). The set must outlive its use.
+void SetThreadSnmpV3Credentials(const SnmpV3Credentials* set);
+const SnmpV3Credentials& ThreadSnmpV3Credentials();

@@ -90,9 +90,10 @@ void addressText(const sockaddr* address, char* out, size_t capacity)
 void loadCredentials(_SNMP_PARAM_V3& param)
 {
     std::memset(&param, 0, sizeof param);
-    std::snprintf(param.userName, sizeof param.userName, "%s", kSnmpV3User);
-    std::snprintf(param.authPassword, sizeof param.authPassword, "%s", kSnmpV3AuthPass);
-    std::snprintf(param.privPassword, sizeof param.privPassword, "%s", kSnmpV3PrivPass);
+    const SnmpV3Credentials& set = ThreadSnmpV3Credentials();
+    std::snprintf(param.userName, sizeof param.userName, "%s", set.user.c_str());
+    std::snprintf(param.authPassword, sizeof param.authPassword, "%s", set.authPass.c_str());
+    std::snprintf(param.privPassword, sizeof param.privPassword, "%s", set.privPass.c_str());
 }
 
 bool acceptEngineReport(unsigned char* datagram, int size, _SNMP_PARAM_V3& param)
