@@ -15,12 +15,6 @@
 #include <unistd.h>
 #include <vector>
 
-int _sysObjIdOidLen = 0;
-int _sysNameOidLen = 0;
-int _pvtDevIdOidLen = 0;
-int _pvtFwVerOidLen = 0;
-int _pvtMcuVerOidLen = 0;
-
 void encodeValueOid(unsigned char* buffer, int* length, const char* text)
 {
     std::memset(buffer, 0, V3_VALUE_BUF_SIZE);

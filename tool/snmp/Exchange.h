@@ -15,11 +15,11 @@ inline constexpr unsigned char kEnginePrefix[4] = {0x80, 0x00, 0x0C, 0xF1};
 
 // Lengths of the encoded OIDs in _sysObjIdOid, _sysNameOid, _pvtDevIdOid,
 // _pvtFwVerOid and _pvtMcuVerOid (0: none encoded, nothing matches).
-extern int _sysObjIdOidLen;
-extern int _sysNameOidLen;
-extern int _pvtDevIdOidLen;
-extern int _pvtFwVerOidLen;
-extern int _pvtMcuVerOidLen;
+#define _sysObjIdOidLen (SnmpThread().v3.sysObjIdOidLen)
+#define _sysNameOidLen (SnmpThread().v3.sysNameOidLen)
+#define _pvtDevIdOidLen (SnmpThread().v3.pvtDevIdOidLen)
+#define _pvtFwVerOidLen (SnmpThread().v3.pvtFwVerOidLen)
+#define _pvtMcuVerOidLen (SnmpThread().v3.pvtMcuVerOidLen)
 // Zero-fills one of those 128-byte buffers, encodes text into it and keeps
 // the encoding's length.
 void encodeValueOid(unsigned char* buffer, int* length, const char* text);

@@ -3,9 +3,10 @@
 // messages (SnmpV1.cpp), SNMPv3 messages (SnmpV3.cpp), the status queries
 // (StatusQuery.cpp), device information (DeviceInfo.cpp), agent discovery
 // (Discovery.cpp, with the interface list in Interfaces.cpp) and the TCP
-// operations (Tcp.cpp); the process-wide buffers and counters live in
-// Globals.cpp. The library writes trace lines only to standard error, and
-// only when the environment holds LEVELWATCH_DEBUG=1.
+// operations (Tcp.cpp); the working buffers and counters belong to the
+// calling thread (SnmpThreadState, Globals.cpp), so operations may run on
+// several threads at once. The library writes trace lines only to standard
+// error, and only when the environment holds LEVELWATCH_DEBUG=1.
 #pragma once
 
 #include <cstddef>
@@ -36,13 +37,14 @@ inline constexpr const char* kDefaultCommunity = "tundra";
 typedef bool (*SNMP_VALUE_CALLBACK)(const unsigned char* oid, int oidLen, unsigned char tag,
                                     const unsigned char* value, int valueLen);
 
-// Process-wide buffers, all zero at start.
-extern char g_deviceid[DEVICEID_BUF_SIZE];     // last device-ID text, NUL-terminated
-extern char g_RecvBuf[RECVBUF_SIZE];           // last text value, NUL-terminated
-extern unsigned char sysObjId[SYSOBJID_SIZE];  // last sysObjectID value (OID content bytes)
-extern int sysObjIdLen;                        // its length
-extern int scope_id;                           // IPv6 scope identifier; 0 until discovery sets it
-extern char g_ifsName[256];                    // interface suffix, "%en0" at start
+// The SNMP v1 buffers and the IPv6 scope of the calling thread (see
+// SnmpThreadState below), all zero at a thread's start.
+#define g_deviceid (SnmpThread().deviceId)       // last device-ID text, NUL-terminated
+#define g_RecvBuf (SnmpThread().recvBuf)         // last text value, NUL-terminated
+#define sysObjId (SnmpThread().sysObjectId)      // last sysObjectID value (OID content bytes)
+#define sysObjIdLen (SnmpThread().sysObjectIdLength) // its length
+#define scope_id (SnmpThread().scopeId)          // IPv6 scope identifier; 0 until discovery sets it
+#define g_ifsName (SnmpThread().interfaceSuffix) // interface suffix, "%en0" at start
 
 // Big-endian value of the n bytes at p, accumulated as unsigned (FF gives
 // 255); 0 when n <= 0 or p is null. Reads exactly n bytes.
@@ -76,11 +78,11 @@ struct _SNMP_PARAM_V3 {
     SNMP_VALUE_CALLBACK varbindCallback;         // called for every binding of an accepted message
 };
 
-// Process-wide counters, 0 at process start; each value is used, then the
-// counter grows by one (the 16-bit ones wrap at 65536).
-extern unsigned short SNMPv3MsgID;
-extern unsigned short SNMPv3RequestID;
-extern unsigned int salt_low;
+// The calling thread's counters, 0 at a thread's start; each value is used,
+// then the counter grows by one (the 16-bit ones wrap at 65536).
+#define SNMPv3MsgID (SnmpThread().msgId)
+#define SNMPv3RequestID (SnmpThread().requestId)
+#define salt_low (SnmpThread().saltLow)
 
 // SNMPv3 status queries for the tool's entry: each builds a CNetIO on its
 // stack and returns the member's result.
@@ -102,28 +104,28 @@ inline constexpr size_t DEVICE_INFO_TEXT_SIZE = 256;
 inline constexpr size_t V3_VALUE_BUF_SIZE = 128; // the _... OID and value buffers below
 inline constexpr size_t V3_DEVID_VALUE_SIZE = 512;
 
-// Process-wide buffers of the SNMPv3 device information and discovery
-// roads, all zero at start: the encoded OIDs (content bytes) that
+// The calling thread's buffers of the SNMPv3 device information and
+// discovery roads, all zero at start: the encoded OIDs (content bytes) that
 // searchAgentProCallbackEx2 compares bindings against, and the values it
 // keeps (texts NUL-terminated; the sysObjectID as content bytes).
-extern unsigned char _sysObjIdOid[V3_VALUE_BUF_SIZE];
-extern unsigned char _sysNameOid[V3_VALUE_BUF_SIZE];
-extern unsigned char _pvtDevIdOid[V3_VALUE_BUF_SIZE];
-extern unsigned char _pvtFwVerOid[V3_VALUE_BUF_SIZE];
-extern unsigned char _pvtMcuVerOid[V3_VALUE_BUF_SIZE];
-extern unsigned char _sysObjIdValue[V3_VALUE_BUF_SIZE];
-extern int _sysObjIdLen;
-extern char _sysNameValue[V3_VALUE_BUF_SIZE];
-extern char _pvtFwVerValue[V3_VALUE_BUF_SIZE];
-extern char _pvtMcuVerValue[V3_VALUE_BUF_SIZE];
-extern char _pvtDevIdValue[V3_DEVID_VALUE_SIZE]; // reserved: no operation writes it
+#define _sysObjIdOid (SnmpThread().v3.sysObjIdOid)
+#define _sysNameOid (SnmpThread().v3.sysNameOid)
+#define _pvtDevIdOid (SnmpThread().v3.pvtDevIdOid)
+#define _pvtFwVerOid (SnmpThread().v3.pvtFwVerOid)
+#define _pvtMcuVerOid (SnmpThread().v3.pvtMcuVerOid)
+#define _sysObjIdValue (SnmpThread().v3.sysObjIdValue)
+#define _sysObjIdLen (SnmpThread().v3.sysObjIdValueLen)
+#define _sysNameValue (SnmpThread().v3.sysNameValue)
+#define _pvtFwVerValue (SnmpThread().v3.pvtFwVerValue)
+#define _pvtMcuVerValue (SnmpThread().v3.pvtMcuVerValue)
+#define _pvtDevIdValue (SnmpThread().v3.pvtDevIdValue) // reserved: no operation writes it
 // Bit set of the values received: AVAIL_SYSOBJID, AVAIL_NAME, AVAIL_FW, AVAIL_MCU.
-extern int _availFlag;
+#define _availFlag (SnmpThread().v3.availFlag)
 enum : int { AVAIL_SYSOBJID = 1, AVAIL_NAME = 2, AVAIL_FW = 4, AVAIL_MCU = 8 };
 
 // The scope identifier with which FindSnmpAgent3Times last found an IPv6
-// answer, -1 until then; later calls skip the scope scan.
-extern int g_findScanIndex;
+// answer on this thread, -1 until then; later calls skip the scope scan.
+#define g_findScanIndex (SnmpThread().findScanIndex)
 
 // Bounds of every listening loop of the library, whatever arrives. A socket
 // listens until one second passes without a datagram on it (the window of
@@ -141,7 +143,7 @@ inline constexpr int kDiscoveryMaxEngines = 256;
 inline constexpr int kDiscoveryMaxHosts = 4096;
 
 // What the listening loops left out, counted since the caller last cleared
-// the record (process-wide, like the library's other state).
+// the record (the calling thread's, like the library's other state).
 struct SnmpListenCounts {
     int offLink;         // answers to a broadcast or link multicast from a source off the link they came in by
     int notAsked;        // answers to a unicast message from another address or port
@@ -151,7 +153,46 @@ struct SnmpListenCounts {
     int addressesBound;  // local addresses or scopes not used: over kDiscoveryMaxLocalAddresses
     int unsent;          // datagrams to listed hosts or reporting engines that found no room to be sent
 };
-extern SnmpListenCounts g_listenCounts;
+#define g_listenCounts (SnmpThread().listenCounts)
+// What the calling thread's operations counted since the last call, and a
+// clean record from now on.
+SnmpListenCounts TakeListenCounts();
+
+// The working state of the SNMP library on one thread: every buffer,
+// counter and scope the operations keep between their steps and calls. Each
+// thread has its own, zero (or its stated start value) when the thread
+// starts; the names above (g_deviceid, scope_id, SNMPv3MsgID, ...) reach the
+// calling thread's. About 7 KiB per thread that uses the library.
+struct SnmpThreadState {
+    char deviceId[DEVICEID_BUF_SIZE] = {};
+    char recvBuf[RECVBUF_SIZE] = {};
+    unsigned char sysObjectId[SYSOBJID_SIZE] = {};
+    int sysObjectIdLength = 0;
+    int scopeId = 0;
+    char interfaceSuffix[256] = "%en0";
+    unsigned short msgId = 0;
+    unsigned short requestId = 0;
+    unsigned int saltLow = 0;
+    struct {
+        unsigned char sysObjIdOid[V3_VALUE_BUF_SIZE] = {};
+        unsigned char sysNameOid[V3_VALUE_BUF_SIZE] = {};
+        unsigned char pvtDevIdOid[V3_VALUE_BUF_SIZE] = {};
+        unsigned char pvtFwVerOid[V3_VALUE_BUF_SIZE] = {};
+        unsigned char pvtMcuVerOid[V3_VALUE_BUF_SIZE] = {};
+        int sysObjIdOidLen = 0, sysNameOidLen = 0, pvtDevIdOidLen = 0, pvtFwVerOidLen = 0, pvtMcuVerOidLen = 0;
+        unsigned char sysObjIdValue[V3_VALUE_BUF_SIZE] = {};
+        int sysObjIdValueLen = 0;
+        char sysNameValue[V3_VALUE_BUF_SIZE] = {};
+        char pvtFwVerValue[V3_VALUE_BUF_SIZE] = {};
+        char pvtMcuVerValue[V3_VALUE_BUF_SIZE] = {};
+        char pvtDevIdValue[V3_DEVID_VALUE_SIZE] = {};
+        int availFlag = 0;
+    } v3;
+    int findScanIndex = -1;
+    SnmpListenCounts listenCounts = {};
+};
+// The calling thread's state.
+SnmpThreadState& SnmpThread();
 
 // Report callback of discovery: the agent's numeric address (dotted IPv4,
 // inet_ntop form for IPv6, without a scope), the name of the local

@@ -1,7 +1,8 @@
 // SNMPv3 User-based Security Model (RFC 3414) with HMAC-MD5-96 authentication
 // and CBC-DES privacy: key localisation, the HMAC pads and code, and the DES
-// encryption and decryption of a scoped PDU. All digests go through the one
-// context of cMD5.h, so none of these may run while another digest is open.
+// encryption and decryption of a scoped PDU. All digests go through the
+// calling thread's context of cMD5.h, so none of these may run while another
+// digest of the same thread is open.
 #pragma once
 
 #include <cstddef>

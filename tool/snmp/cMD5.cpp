@@ -14,9 +14,10 @@
 #include <cstring>
 
 namespace {
-MD5_CTX ctx;                              // the one digest context of the process
-char ms8_MD5[64];                         // last digest as text
-unsigned char* mp_s8ReadBuffer = nullptr; // module-owned read buffer (never allocated by the tool)
+// One digest context per thread: digests on different threads never meet.
+thread_local MD5_CTX ctx;                              // the thread's digest context
+thread_local char ms8_MD5[64];                         // its last digest as text
+thread_local unsigned char* mp_s8ReadBuffer = nullptr; // module-owned read buffer (never allocated by the tool)
 } // namespace
 
 void md5cMD5()

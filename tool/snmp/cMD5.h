@@ -1,7 +1,7 @@
-// The MD5 digest wrapper of the SNMP library: one process-wide digest context
-// over libcrypto's MD5 (RFC 1321). Every digest runs through that one context,
-// strictly one after the other: MD5Init, one or more MD5Update, MD5Final (or
-// MD5FinalToString), then md5FreeBuffer.
+// The MD5 digest wrapper of the SNMP library: one digest context per thread
+// over libcrypto's MD5 (RFC 1321). Every digest of a thread runs through its
+// context, strictly one after the other: MD5Init, one or more MD5Update,
+// MD5Final (or MD5FinalToString), then md5FreeBuffer.
 #pragma once
 
 #include <cstdint>
