@@ -48,6 +48,14 @@ build_sanitized() {
     cmake --build "$top/build-asan"
 }
 
+# Configures and builds, with ThreadSanitizer in build-tsan/, only the SNMP
+# library's test of operations running on several threads at once.
+build_tsan() {
+    cmake -S "$top" -B "$top/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEVELWATCH_TSAN=ON \
+        -DBUILD_PRINTPANELS=OFF -DBUILD_BENCHMARKS=OFF &&
+    cmake --build "$top/build-tsan" --target test_fleet_peer
+}
+
 # Configures and builds the fuzz targets (clang, libFuzzer, ASan/UBSan) in build-fuzz/.
 build_fuzz() {
     command -v clang++ >/dev/null || { echo "clang++ not found: fuzz targets skipped"; return 0; }

@@ -187,21 +187,67 @@ TEST_F(Fleet, EveryPrinterAskedAtOnceWithItsOwnValuesAndNothingForged)
     EXPECT_EQ(counts.unsent, 40 * (2 * 2 + 1));
 }
 
-TEST_F(Fleet, RunsOnSeveralThreadsAtOnceEachWithItsOwnAnswers)
+bool collectOne(const char* address, const char*, void* user)
 {
-    const std::vector<FleetHost> one = {at("198.18.1.1"), at("198.18.9.1"), at("198.18.2.5")};
-    const std::vector<FleetHost> other = {at("198.18.2.1"), at("198.18.1.3")};
-    std::vector<FleetAnswer> a, b;
-    std::thread t([&] { a = QueryFleet(one, FleetOptions{}); });
-    b = QueryFleet(other, FleetOptions{});
+    static_cast<std::vector<std::string>*>(user)->push_back(address);
+    return true;
+}
+
+// Status queries, device information, discovery and the fleet road on two
+// threads at once: each thread gets its own answers, buffers, counters and
+// scope (under ThreadSanitizer: without a report).
+TEST_F(Fleet, OperationsOnTwoThreadsAtOnceEachGetTheirOwnResults)
+{
+    struct Seen {
+        bool status = false;
+        PRINTER_STATUS block{};
+        char name[DEVICE_INFO_TEXT_SIZE] = "";
+        std::vector<std::string> found;
+        SnmpListenCounts counts{};
+        int scope = -1;
+        std::vector<FleetAnswer> fleet;
+    };
+    auto work = [](const char* v1Host, const char* v3Host, int scope, Seen& seen) {
+        scope_id = scope;
+        CNetIO io;
+        io.InitTargetOID(kOurModelOid, kOurModelOid);
+        seen.status = v1Host != nullptr ? NetworkReadStatus(kDefaultCommunity, v1Host, &seen.block)
+                                        : NetworkReadStatusSNMPv3(kDefaultCommunity, v3Host, &seen.block);
+        char firmware[DEVICE_INFO_TEXT_SIZE] = "", mcu[DEVICE_INFO_TEXT_SIZE] = "";
+        if (v1Host != nullptr)
+            io.TesselNetworkGetPrinterName(v1Host, 0, seen.name, 0);
+        else
+            io.TesselNetworkGetNameAndFwAndMCUVersion(v3Host, seen.name, firmware, mcu, 0);
+        const char* hosts[] = {v1Host != nullptr ? v1Host : v3Host, "198.18.9.3"};
+        if (v1Host != nullptr)
+            io.FindSnmpAgentHosts(kDefaultCommunity, hosts, 2, kSysObjectIdOidText, collectOne, &seen.found, 0);
+        else
+            io.FindSnmpV3AgentHosts(hosts, 2, collectOne, &seen.found, 0);
+        seen.counts = TakeListenCounts();
+        seen.scope = scope_id;
+        seen.fleet = QueryFleet({at(hosts[0]), at(hosts[1])}, FleetOptions{});
+    };
+    Seen one, three;
+    std::thread t([&] { work("198.18.1.40", nullptr, 7, one); });
+    work(nullptr, "198.18.2.40", 9, three);
     t.join();
-    ASSERT_EQ(a.size(), 3u);
-    ASSERT_EQ(b.size(), 2u);
-    EXPECT_EQ(a[0].name, "Fleet One");
-    EXPECT_FALSE(a[1].up);
-    EXPECT_EQ(a[2].name, "Fleet Three");
-    EXPECT_EQ(b[0].snmp, "v3");
-    EXPECT_EQ(b[1].snmp, "v1");
+    EXPECT_TRUE(one.status);
+    EXPECT_TRUE(three.status);
+    EXPECT_EQ((std::vector<int>(one.block.bytes, one.block.bytes + 4)), (std::vector<int>{90, 45, 0x80 | 12, 101}));
+    EXPECT_EQ((std::vector<int>(three.block.bytes, three.block.bytes + 4)), (std::vector<int>{3, 66, 70, 8}));
+    EXPECT_STREQ(one.name, "Fleet One");
+    EXPECT_STREQ(three.name, "Fleet Three");
+    EXPECT_EQ(one.found, std::vector<std::string>{"198.18.1.40"});
+    EXPECT_EQ(three.found, std::vector<std::string>{"198.18.2.40"});
+    EXPECT_GT(one.counts.unsent, 0); // each its own question to the blackholed address
+    EXPECT_GT(three.counts.unsent, 0);
+    EXPECT_EQ(one.scope, 7);
+    EXPECT_EQ(three.scope, 9);
+    ASSERT_EQ(one.fleet.size(), 2u);
+    ASSERT_EQ(three.fleet.size(), 2u);
+    EXPECT_EQ(one.fleet[0].name, "Fleet One");
+    EXPECT_EQ(three.fleet[0].name, "Fleet Three");
+    EXPECT_FALSE(one.fleet[1].up || three.fleet[1].up);
 }
 
 } // namespace
