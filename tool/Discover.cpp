@@ -1,191 +1,26 @@
 #include "Discover.h"
 
+#include "snmp/Fleet.h"
 #include "snmp/NetIO.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <net/if.h>
 #include <netdb.h>
-#include <poll.h>
 #include <set>
-#include <sys/prctl.h>
-#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// ------------------------------------------------------------- children
-
-// A child process and the pipe it writes its lines to.
-struct Child {
-    pid_t pid = -1;
-    int fd = -1;
-    std::string pending; // bytes after the last complete line
-};
-
-// Starts work(fd) in a child that dies with us; its lines come through fd.
-Child spawn(const std::function<void(int)>& work)
-{
-    int p[2];
-    if (::pipe2(p, O_CLOEXEC) != 0)
-        return {};
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(p[0]);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        std::signal(SIGPIPE, SIG_IGN);
-        work(p[1]);
-        ::_exit(0);
-    }
-    ::close(p[1]);
-    if (pid < 0) {
-        ::close(p[0]);
-        return {};
-    }
-    return {pid, p[0], {}};
-}
-
-void writeLine(int fd, std::string line)
-{
-    line += '\n';
-    for (size_t done = 0; done < line.size();) {
-        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        done += static_cast<size_t>(n);
-    }
-}
-
-void stop(Child& c)
-{
-    if (c.fd != -1) {
-        ::kill(c.pid, SIGKILL);
-        ::close(c.fd);
-        c.fd = -1;
-    }
-    if (c.pid > 0) {
-        int status;
-        ::waitpid(c.pid, &status, 0);
-        c.pid = -1;
-    }
-}
-
-// Runs work(i, fd) for i = 0 .. count-1, each in a child, at most maxAtOnce
-// at a time, and hands every complete line to onLine(i, line), until all have
-// ended or the deadline passes (the ones still running are stopped then).
-// Returns how many never finished.
-size_t runChildren(size_t count, size_t maxAtOnce, Clock::time_point deadline,
-                   const std::function<void(size_t, int)>& work,
-                   const std::function<void(size_t, const std::string&)>& onLine)
-{
-    std::vector<Child> children(count);
-    std::vector<bool> done(count, false);
-    size_t next = 0, running = 0;
-    for (;;) {
-        while (running < maxAtOnce && next < count && Clock::now() < deadline) {
-            const size_t i = next++;
-            children[i] = spawn([&, i](int fd) { work(i, fd); });
-            if (children[i].fd != -1)
-                ++running;
-            else
-                done[i] = true;
-        }
-        std::vector<pollfd> fds;
-        std::vector<size_t> owners;
-        for (size_t i = 0; i < count; ++i)
-            if (children[i].fd != -1) {
-                fds.push_back({children[i].fd, POLLIN, 0});
-                owners.push_back(i);
-            }
-        if (fds.empty())
-            break;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            break;
-        if (::poll(fds.data(), fds.size(), static_cast<int>(left)) < 0 && errno != EINTR)
-            break;
-        for (size_t k = 0; k < fds.size(); ++k) {
-            if (fds[k].revents == 0)
-                continue;
-            Child& c = children[owners[k]];
-            char buf[4096];
-            const ssize_t n = ::read(c.fd, buf, sizeof buf);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                stop(c);
-                done[owners[k]] = true;
-                --running;
-                continue;
-            }
-            c.pending.append(buf, static_cast<size_t>(n));
-            for (size_t end; (end = c.pending.find('\n')) != std::string::npos;) {
-                onLine(owners[k], c.pending.substr(0, end));
-                c.pending.erase(0, end + 1);
-            }
-        }
-    }
-    size_t unfinished = 0;
-    for (size_t i = 0; i < count; ++i) {
-        stop(children[i]);
-        unfinished += done[i] ? 0 : 1;
-    }
-    return unfinished;
-}
-
-std::vector<std::string> splitTabs(const std::string& line)
-{
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-        fields.push_back(line.substr(start, tab - start));
-    fields.push_back(line.substr(start));
-    return fields;
-}
-
-// A value as one field of a line between the processes: backslash, tab
-// and line end escaped, so that the value comes through unchanged.
-std::string field(const char* text)
-{
-    std::string out;
-    for (const char* p = text; *p != '\0'; ++p) {
-        switch (*p) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        default: out += *p;
-        }
-    }
-    return out;
-}
-
-std::string unfield(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char c = text[++i];
-        out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
-    }
-    return out;
-}
 
 bool isLinkLocal6(const std::string& address)
 {
@@ -214,10 +49,11 @@ std::string shownAddress(const std::string& address, const char* interfaceName)
 
 // ------------------------------------------------- phase 1: finding agents
 
-// What one road's child found: its printers and what its listening left out.
+// What one road found: its printers and what its listening left out.
 struct RoadFindings {
     std::set<std::string> printers;   // shown addresses
     size_t overCandidates = 0;
+    SnmpListenCounts counts{};
 };
 
 bool collectPrinter(const char* address, const char* interfaceName, void* user)
@@ -231,173 +67,108 @@ bool collectPrinter(const char* address, const char* interfaceName, void* user)
     return true;
 }
 
-const char* const kCountNames[] = {"offlink", "notasked", "datagrams", "time", "engines", "addresses",
-                                   "unconfirmed", "candidates", "unsent"};
-
-// The child's report: a line per printer ("P", address) and one of counts.
-void reportFindings(int fd, const RoadFindings& found, size_t unconfirmed)
-{
-    for (const std::string& shown : found.printers)
-        writeLine(fd, "P\t" + shown);
-    const SnmpListenCounts& c = g_listenCounts;
-    const long counts[] = {c.offLink, c.notAsked, c.datagramBound, c.timeBound, c.enginesBound, c.addressesBound,
-                           static_cast<long>(unconfirmed), static_cast<long>(found.overCandidates), c.unsent};
-    std::string line = "C";
-    for (long n : counts)
-        line += "\t" + std::to_string(n);
-    writeLine(fd, line);
-}
-
 struct Road {
-    const char* snmp;       // "v1" or "v3"
-    enum { Broadcast4, Multicast6, Hosts } kind;
+    bool v1;
+    bool multicast6; // else IPv4 broadcast
 };
 
-// One road in the child: the library's operation, then (v1 broadcast and
-// multicast) the check of every sender at its own address.
-void runRoad(const Road& road, const DiscoverOptions& o, const std::string& first, const std::string& second, int fd)
+// One broadcast or multicast road, on the calling thread (the library keeps
+// each thread's state apart).
+void runRoad(const Road& road, const std::string& first, const std::string& second, RoadFindings& found)
 {
     CNetIO io;
     io.InitTargetOID(first.c_str(), second.c_str());
-    g_listenCounts = {};
-    RoadFindings found;
-    std::vector<const char*> hosts;
-    for (const std::string& h : o.hosts)
-        hosts.push_back(h.c_str());
-    const bool v1 = std::strcmp(road.snmp, "v1") == 0;
-    switch (road.kind) {
-    case Road::Broadcast4:
-        if (v1)
-            io.FindSnmpAgent(kDefaultCommunity, "255.255.255.255", kSysObjectIdOidText, collectPrinter, &found, 1);
-        else
-            io.FindSnmpV3Agent(kDefaultCommunity, "255.255.255.255", kSysObjectIdOidText, collectPrinter, &found, 1);
-        break;
-    case Road::Multicast6:
-        if (v1)
-            io.FindSnmpAgentV6_(kDefaultCommunity, "ff02::1", kSysObjectIdOidText, collectPrinter, &found, 1);
-        else
-            io.FindSnmpV3AgentV6_(kDefaultCommunity, "ff02::1", kSysObjectIdOidText, collectPrinter, &found, 1);
-        break;
-    case Road::Hosts:
-        if (v1)
-            io.FindSnmpAgentHosts(kDefaultCommunity, hosts.data(), static_cast<int>(hosts.size()),
-                                  kSysObjectIdOidText, collectPrinter, &found, 1);
-        else
-            io.FindSnmpV3AgentHosts(hosts.data(), static_cast<int>(hosts.size()), collectPrinter, &found, 1);
-        break;
-    }
-    // Anyone on the link may answer a broadcast in anyone's name: a v1
-    // sender that was not asked by its own address counts once it answers
-    // there too (from a new socket, which the broadcast did not make known).
-    const std::set<std::string> asked(o.hosts.begin(), o.hosts.end());
-    std::vector<const char*> candidates;
-    RoadFindings sure;
-    for (const std::string& shown : found.printers) {
-        if (asked.count(shown) != 0)
-            sure.printers.insert(shown);
-        else
-            candidates.push_back(shown.c_str());
-    }
-    size_t unconfirmed = 0;
-    if (v1 && !candidates.empty()) {
-        RoadFindings confirmed = sure;
-        const SnmpListenCounts before = g_listenCounts;
-        io.FindSnmpAgentHosts(kDefaultCommunity, candidates.data(), static_cast<int>(candidates.size()),
-                              kSysObjectIdOidText, collectPrinter, &confirmed, 0);
-        g_listenCounts = before;
-        unconfirmed = found.printers.size() - std::min(found.printers.size(), confirmed.printers.size());
-        found.printers = confirmed.printers;
-    }
-    reportFindings(fd, found, unconfirmed);
+    (void)TakeListenCounts();
+    const char* to = road.multicast6 ? "ff02::1" : "255.255.255.255";
+    if (road.v1 && road.multicast6)
+        io.FindSnmpAgentV6_(kDefaultCommunity, to, kSysObjectIdOidText, collectPrinter, &found, 1);
+    else if (road.v1)
+        io.FindSnmpAgent(kDefaultCommunity, to, kSysObjectIdOidText, collectPrinter, &found, 1);
+    else if (road.multicast6)
+        io.FindSnmpV3AgentV6_(kDefaultCommunity, to, kSysObjectIdOidText, collectPrinter, &found, 1);
+    else
+        io.FindSnmpV3Agent(kDefaultCommunity, to, kSysObjectIdOidText, collectPrinter, &found, 1);
+    found.counts = TakeListenCounts();
 }
 
-struct Found {
-    std::string snmp;
-    std::string bare;           // the address without a zone
-    std::string interfaceName;  // for a link-local IPv6 address
+// A candidate: whether an authenticated (SNMPv3) answer named it.
+struct Candidate {
+    bool v3 = false;
 };
 
-// Phase 1: every discovery road in a child of its own. Returns the printers
-// by displayed address, and adds up what was left out in counts.
-std::map<std::string, Found> findAgents(const DiscoverOptions& o, Clock::time_point deadline,
-                                        std::vector<long>& counts)
+// Every broadcast and multicast road on a thread of its own, side by side.
+// Returns the candidates by shown address, and adds up what was left out.
+std::map<std::string, Candidate> findAgents(const DiscoverOptions& o, SnmpListenCounts& counts, long& overCandidates)
 {
     const std::string first = o.modelOids.empty() ? kOurModelSysObjectId : o.modelOids[0];
     const std::string second = o.modelOids.size() > 1 ? o.modelOids[1] : first;
     std::vector<Road> roads;
-    for (const char* snmp : {"v1", "v3"}) {
-        if ((std::strcmp(snmp, "v1") == 0 && !o.v1) || (std::strcmp(snmp, "v3") == 0 && !o.v3))
-            continue;
-        if (o.hosts.empty()) {
-            roads.push_back({snmp, Road::Broadcast4});
-            roads.push_back({snmp, Road::Multicast6});
-        } else {
-            roads.push_back({snmp, Road::Hosts});
-        }
-    }
-    std::map<std::string, Found> found;
-    counts.assign(std::size(kCountNames), 0);
-    runChildren(
-        roads.size(), roads.size(), deadline, [&](size_t i, int fd) { runRoad(roads[i], o, first, second, fd); },
-        [&](size_t i, const std::string& line) {
-            const std::vector<std::string> f = splitTabs(line);
-            if (f.size() == counts.size() + 1 && f[0] == "C") {
-                for (size_t k = 0; k < counts.size(); ++k)
-                    counts[k] += std::atol(f[k + 1].c_str());
-                return;
-            }
-            if (f.size() != 2 || f[0] != "P" || f[1].empty())
-                return;
-            const std::string& shown = f[1];
+    for (const bool v1 : {true, false})
+        if ((v1 && o.v1) || (!v1 && o.v3))
+            for (const bool multicast6 : {false, true})
+                roads.push_back({v1, multicast6});
+    std::vector<RoadFindings> findings(roads.size());
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < roads.size(); ++i)
+        threads.emplace_back([&, i] { runRoad(roads[i], first, second, findings[i]); });
+    for (std::thread& t : threads)
+        t.join();
+    std::map<std::string, Candidate> found;
+    for (size_t i = 0; i < roads.size(); ++i) {
+        const SnmpListenCounts& c = findings[i].counts;
+        counts.offLink += c.offLink;
+        counts.notAsked += c.notAsked;
+        counts.datagramBound += c.datagramBound;
+        counts.timeBound += c.timeBound;
+        counts.enginesBound += c.enginesBound;
+        counts.addressesBound += c.addressesBound;
+        counts.unsent += c.unsent;
+        overCandidates += static_cast<long>(findings[i].overCandidates);
+        for (const std::string& shown : findings[i].printers) {
             auto at = found.find(shown);
             if (at == found.end()) {
                 if (found.size() >= kMaxCandidates) {
-                    ++counts[7];
-                    return;
+                    ++overCandidates;
+                    continue;
                 }
-                const size_t pct = shown.find('%');
-                at = found.emplace(shown, Found{roads[i].snmp, shown.substr(0, pct),
-                                                pct == std::string::npos ? "" : shown.substr(pct + 1)})
-                         .first;
-            } else if (std::strcmp(roads[i].snmp, "v1") == 0) {
-                at->second.snmp = "v1"; // the cheaper version to ask further
+                at = found.emplace(shown, Candidate{}).first;
             }
-        });
+            at->second.v3 = at->second.v3 || !roads[i].v1;
+        }
+    }
     return found;
 }
 
-// ---------------------------------------------- phase 2: asking each printer
+// ------------------------------------ phase 2: every printer asked at once
 
-// In the child: everything about one printer, as one line.
-std::string describe(const Found& agent, bool withLevels)
+// Whether the sysObjectID the printer told is one of the models asked (the
+// match of discovery).
+bool isModel(const std::string& sysObjectId, const DiscoverOptions& o)
 {
-    if (!agent.interfaceName.empty()) {
-        scope_id = static_cast<int>(::if_nametoindex(agent.interfaceName.c_str()));
-        std::snprintf(g_ifsName, sizeof g_ifsName, "%%%s", agent.interfaceName.c_str());
-    }
-    const char* host = agent.bare.c_str();
-    const bool v1 = agent.snmp == "v1";
-    FoundPrinter info;
-    ReadPrinterInfo(host, v1, info);
-    std::string line = field(info.name.c_str()) + "\t" + field(info.firmware.c_str()) + "\t"
-                       + field(info.mcuFirmware.c_str());
-    if (withLevels) {
-        PRINTER_STATUS status{};
-        if ((v1 && NetworkReadStatus(kDefaultCommunity, host, &status))
-            || NetworkReadStatusSNMPv3(kDefaultCommunity, host, &status))
-            for (int i = 0; i < 4; ++i) {
-                // A level over 100 is the printer saying it does not know.
-                const int level = status.bytes[i] & 0x7f;
-                line += "\t" + std::to_string(level <= 100 ? level : -1);
-            }
-    }
-    return line;
+    CNetIO io;
+    const std::string first = o.modelOids.empty() ? kOurModelSysObjectId : o.modelOids[0];
+    io.InitTargetOID(first.c_str(), (o.modelOids.size() > 1 ? o.modelOids[1] : first).c_str());
+    unsigned char encoded[OID_FIELD_SIZE];
+    const int n = CNetIO::oidEncode(sysObjectId.c_str(), encoded, sizeof encoded);
+    return n > 0 && io.MatchesTargetOID(encoded, n);
 }
 
-void note(DiscoverSummary* summary, bool bound, long n, const std::string& text)
+void copyAnswer(const FleetAnswer& a, bool withLevels, FoundPrinter& p)
+{
+    p.snmp = a.snmp;
+    p.name = a.name;
+    p.firmware = a.firmware;
+    p.mcuFirmware = a.mcuFirmware;
+    if (withLevels && a.haveLevels) {
+        p.haveLevels = true;
+        std::copy(a.levels, a.levels + 4, p.levels);
+    }
+}
+
+void note(DiscoverSummary* summary, bool bound, long n, const std::string& reason, const std::string& text)
 {
     if (summary != nullptr && n > 0)
-        summary->notes.push_back({bound, std::to_string(n) + " " + text});
+        summary->notes.push_back({bound, std::to_string(n) + " " + text, reason, n});
 }
 
 } // namespace
@@ -450,45 +221,50 @@ std::vector<FoundPrinter> DiscoverPrinters(const DiscoverOptions& options,
                                            DiscoverSummary* summary)
 {
     const Clock::time_point start = Clock::now();
-    const Clock::time_point deadline =
-        start + std::chrono::milliseconds(static_cast<long>(options.timeLimitSeconds * 1000));
-    std::vector<long> counts;
-    const std::map<std::string, Found> found = findAgents(options, deadline, counts);
+    SnmpListenCounts counts{};
+    long overCandidates = 0, unconfirmed = 0;
 
+    // The printers to ask: the hosts given, or what broadcast and multicast found.
+    std::vector<std::string> addresses = options.hosts;
+    std::vector<bool> authenticated(addresses.size(), false);
+    if (options.hosts.empty())
+        for (const auto& [shown, candidate] : findAgents(options, counts, overCandidates)) {
+            addresses.push_back(shown);
+            authenticated.push_back(candidate.v3);
+        }
+
+    std::vector<FleetHost> hosts(addresses.size());
+    for (size_t i = 0; i < addresses.size(); ++i)
+        hosts[i].address = addresses[i];
+    FleetOptions fleetOptions;
+    fleetOptions.v1 = options.v1;
+    fleetOptions.v3 = options.v3;
+    const double left = options.timeLimitSeconds - std::chrono::duration<double>(Clock::now() - start).count();
+    fleetOptions.deadlineSeconds = std::max(0.1, std::min(kFleetHostDeadlineSeconds, left));
+    FleetCounts fleet;
+    const std::vector<FleetAnswer> answers = QueryFleet(hosts, fleetOptions, &fleet);
+
+    // A printer is one that told our model when asked at its own address; a
+    // broadcast's SNMPv3 answer proved itself already, so such a printer is
+    // listed even when it does not answer again.
     std::vector<FoundPrinter> printers;
-    std::vector<const Found*> agents;
-    for (const auto& [shown, agent] : found) {
+    for (size_t i = 0; i < answers.size(); ++i) {
+        const FleetAnswer& a = answers[i];
         FoundPrinter p;
-        p.address = shown;
-        p.snmp = agent.snmp;
+        p.address = addresses[i];
+        if (a.up && isModel(a.sysObjectId, options)) {
+            copyAnswer(a, options.levels, p);
+        } else if (authenticated[i]) {
+            p.snmp = "v3";
+        } else {
+            if (options.hosts.empty())
+                ++unconfirmed;
+            continue;
+        }
         printers.push_back(p);
-        agents.push_back(&agent);
+        if (onPrinter)
+            onPrinter(p);
     }
-    std::vector<bool> told(printers.size(), false);
-    const size_t unfinished = runChildren(
-        printers.size(), kMaxDetailChildren, deadline,
-        [&](size_t i, int fd) { writeLine(fd, describe(*agents[i], options.levels)); },
-        [&](size_t i, const std::string& line) {
-            const std::vector<std::string> f = splitTabs(line);
-            FoundPrinter& p = printers[i];
-            told[i] = true;
-            if (f.size() >= 3) {
-                p.name = unfield(f[0]);
-                p.firmware = unfield(f[1]);
-                p.mcuFirmware = unfield(f[2]);
-            }
-            if (f.size() == 7) {
-                p.haveLevels = true;
-                for (int k = 0; k < 4; ++k)
-                    p.levels[k] = std::atoi(f[3 + static_cast<size_t>(k)].c_str());
-            }
-            if (onPrinter)
-                onPrinter(p);
-        });
-    // Printers whose questions ran out of time are still printers.
-    for (size_t i = 0; i < printers.size(); ++i)
-        if (!told[i] && onPrinter)
-            onPrinter(printers[i]);
     std::sort(printers.begin(), printers.end(),
               [](const FoundPrinter& a, const FoundPrinter& b) { return sortKey(a.address) < sortKey(b.address); });
 
@@ -499,22 +275,31 @@ std::vector<FoundPrinter> DiscoverPrinters(const DiscoverOptions& options,
         for (const std::string& host : options.hosts)
             if (answered.count(host) == 0)
                 summary->silentHosts.push_back(host);
-        note(summary, false, counts[0], "answers ignored: not from the link they came in by");
-        note(summary, false, counts[1], "answers ignored: not from the address asked");
-        note(summary, false, counts[6], "answers ignored: no answer again at their own address");
-        note(summary, true, counts[7], "answers ignored: more than " + std::to_string(kMaxCandidates)
-                                           + " printers in one scan");
-        note(summary, true, counts[4], "answers ignored: more than " + std::to_string(kDiscoveryMaxEngines)
-                                           + " SNMPv3 engines waiting");
-        note(summary, true, counts[2], "listening loops stopped at " + std::to_string(kListenMaxDatagrams)
-                                           + " datagrams; later answers ignored");
-        note(summary, true, counts[3], "listening loops stopped after " + std::to_string(kListenLimitMs)
-                                           + " ms; later answers ignored");
-        note(summary, true, counts[5], "local addresses or hosts not used: more than the bound of one scan");
-        note(summary, true, counts[8], "questions to hosts not sent: no room in the send queue (many addresses "
-                                       "on the link that nobody answers for)");
-        note(summary, true, static_cast<long>(unfinished),
-             "printers listed without their information: the time limit was reached");
+        note(summary, false, counts.offLink, "offlink", "answers ignored: not from the link they came in by");
+        note(summary, false, counts.notAsked + fleet.forged, "notasked", "answers ignored: not from the address asked");
+        note(summary, false, unconfirmed, "unconfirmed", "answers ignored: no answer again at their own address");
+        note(summary, false, fleet.unmatched + fleet.unauthenticated, "unmatched",
+             "answers ignored: no answer to the question asked (request id, shape or SNMPv3 authentication)");
+        note(summary, true, overCandidates, "candidates",
+             "answers ignored: more than " + std::to_string(kMaxCandidates) + " printers in one scan");
+        note(summary, true, counts.enginesBound, "engines",
+             "answers ignored: more than " + std::to_string(kDiscoveryMaxEngines) + " SNMPv3 engines waiting");
+        note(summary, true, fleet.enginesBound, "host_engines",
+             "SNMPv3 reports not followed: more than " + std::to_string(kFleetMaxEnginesPerHost)
+                 + " engines or " + std::to_string(kFleetMaxTriesPerHost) + " requests for one host");
+        note(summary, true, counts.datagramBound, "datagrams",
+             "listening loops stopped at " + std::to_string(kListenMaxDatagrams) + " datagrams; later answers ignored");
+        note(summary, true, fleet.datagramBound, "host_datagrams",
+             "datagrams ignored: more than " + std::to_string(kFleetDatagramsPerHost) + " from one host");
+        note(summary, true, counts.timeBound, "time",
+             "listening loops stopped after " + std::to_string(kListenLimitMs) + " ms; later answers ignored");
+        note(summary, true, counts.addressesBound, "addresses",
+             "local addresses or hosts not used: more than the bound of one scan");
+        note(summary, true, fleet.overHosts, "hosts",
+             "hosts not asked: more than " + std::to_string(kFleetMaxHosts) + " in one run");
+        note(summary, true, counts.unsent + fleet.unsent, "unsent",
+             "questions to hosts not sent: no room in the send queue or no route (many addresses on the link "
+             "that nobody answers for)");
         summary->seconds = std::chrono::duration<double>(Clock::now() - start).count();
     }
     return printers;

@@ -3,23 +3,23 @@
 // asked) toner levels: what levelwatch-discover and the CUPS backend
 // snmp-discover show.
 //
-// The SNMP library runs one operation at a time in one process (its buffers,
-// counters and IPv6 scope are process-wide). So every discovery road (SNMP v1
-// and SNMPv3; IPv4 broadcast and IPv6 all-nodes multicast, or the hosts
-// asked) runs in a child process of its own, side by side, each listening on
-// all the machine's addresses at once; then the printers found are asked for
-// their information by children of their own, at most kMaxDetailChildren at
-// once.
+// The library keeps each thread's state apart, so the roads run side by
+// side in one process: the broadcast and multicast roads (SNMP v1 and
+// SNMPv3; IPv4 broadcast and IPv6 all-nodes multicast) each on a thread of
+// its own, listening on all the machine's addresses at once; then every
+// printer they found, or every host asked, is asked for its information
+// (and levels) at once by the fleet road (snmp/Fleet.h), one request each.
 //
-// Bounds, whatever the network sends: the library's listening bounds (NetIO.h:
-// 2.5 s, 4096 datagrams per operation, 256 SNMPv3 engines waiting), at most
-// kMaxCandidates printers per scan, kMaxDetailChildren children asking
-// printers at once, and the caller's time limit for the whole run. A v1
-// answer to a broadcast or multicast is not authenticated, so its sender is
-// listed only after it answered again when asked at its own address (a
-// forged answer names an address that does not); an SNMPv3 answer proves
-// itself with the printers' keys. What is left out is said in the summary's
-// notes.
+// Bounds, whatever the network sends: the library's listening bounds
+// (NetIO.h: 2.5 s, 4096 datagrams per operation, 256 SNMPv3 engines
+// waiting), at most kMaxCandidates printers per scan, the fleet road's
+// bounds (Fleet.h: 65,536 hosts, a deadline per host, datagrams per host),
+// and the caller's time limit, which also shortens the fleet road's
+// deadline. A v1 answer to a broadcast or multicast is not authenticated, so
+// its sender is listed only after it answered again when asked at its own
+// address (a forged answer names an address that does not); an SNMPv3
+// answer proves itself with the printers' keys. What is left out is said in
+// the summary's notes.
 #pragma once
 
 #include "Utf8.h"
@@ -32,7 +32,6 @@
 inline constexpr const char* kOurModelSysObjectId = "1.3.6.1.4.1.41873.1.5170";
 
 inline constexpr size_t kMaxCandidates = 256;
-inline constexpr size_t kMaxDetailChildren = 16;
 
 struct DiscoverOptions {
     bool v1 = true;
@@ -42,7 +41,7 @@ struct DiscoverOptions {
     // empty: broadcast and multicast from every local address.
     std::vector<std::string> hosts;
     bool levels = false;     // also read the toner levels
-    double timeLimitSeconds = 30; // children still running then are stopped
+    double timeLimitSeconds = 30; // the broadcast roads end by their bounds; the hosts' deadline shrinks to fit
 };
 
 struct FoundPrinter {
@@ -57,6 +56,8 @@ struct FoundPrinter {
 struct DiscoverNote {
     bool bound;              // a bound was reached (else: answers judged false)
     std::string text;        // e.g. "12 answers ignored: not from the link they came in by"
+    std::string reason = {}; // a short key for the metric ("offlink", "unsent", ...)
+    long count = 0;          // how many
 };
 
 struct DiscoverSummary {

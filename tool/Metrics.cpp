@@ -89,7 +89,8 @@ std::string LabelValue(const std::string& bytes)
 }
 
 std::string PrometheusText(const std::vector<FoundPrinter>& printers,
-                           const std::vector<std::string>& silentAddresses, double scanSeconds)
+                           const std::vector<std::string>& silentAddresses, double scanSeconds,
+                           const std::vector<DiscoverNote>& leftOut)
 {
     Family up{"levelwatch_printer_up",
               "Whether a printer of the model answered at the address (1) or the address was asked and none did (0).", {}};
@@ -128,7 +129,14 @@ std::string PrometheusText(const std::vector<FoundPrinter>& printers,
             up.add(label("address", address), "0");
     duration.add("", number(scanSeconds > 0 ? std::round(scanSeconds * 1000) / 1000 : 0));
 
-    return up.text() + info.text() + level.text() + low.text() + empty.text() + duration.text();
+    Family ignored{"levelwatch_scan_left_out",
+                   "What the scan ignored or a bound of it left out, by reason (bound 1: a bound was reached).", {}};
+    for (const DiscoverNote& n : leftOut)
+        if (!n.reason.empty())
+            ignored.add(label("reason", n.reason) + "," + label("bound", n.bound ? "1" : "0"), std::to_string(n.count));
+
+    return up.text() + info.text() + level.text() + low.text() + empty.text() + duration.text()
+           + (ignored.samples.empty() ? std::string() : ignored.text());
 }
 
 std::vector<std::string> SilentHosts(const std::vector<std::string>& asked,

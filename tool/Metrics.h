@@ -8,6 +8,8 @@
 //   levelwatch_toner_low{address,name,color}       1 at or below the CUPS filter's low level
 //   levelwatch_toner_empty{address,name,color}     1 at 0
 //   levelwatch_scan_duration_seconds               how long the run took
+//   levelwatch_scan_left_out{reason,bound}         what the run ignored or a bound left out
+//                                                  (only when there is any)
 //
 // A level the printer does not know gives no toner sample at all, never a
 // guess. Label values are the printer's bytes made safe: valid UTF-8 (a
@@ -27,9 +29,11 @@ namespace metrics {
 // The exposition of one run: the printers that answered (as DiscoverPrinters
 // gives them; a level outside 0..100 counts as unknown), the addresses that
 // were asked and gave no printer, and the run's duration. A printer or
-// address listed twice is written once. Ends with a line feed.
+// address listed twice is written once; the run's notes (DiscoverSummary)
+// give levelwatch_scan_left_out. Ends with a line feed.
 std::string PrometheusText(const std::vector<FoundPrinter>& printers,
-                           const std::vector<std::string>& silentAddresses, double scanSeconds);
+                           const std::vector<std::string>& silentAddresses, double scanSeconds,
+                           const std::vector<DiscoverNote>& leftOut = {});
 
 // The asked hosts (addresses or names) for which no printer answered: a host
 // answered when a printer's address is the host itself or one of the

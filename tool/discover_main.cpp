@@ -4,6 +4,7 @@
 #include "Discover.h"
 #include "Log.h"
 #include "Metrics.h"
+#include "snmp/Fleet.h"
 #include "snmp/NetIO.h"
 
 #include <cstdio>
@@ -232,10 +233,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "levelwatch-discover: %s: %s (skipped)\n", ValidUtf8(file).c_str(), r.c_str());
         hosts.insert(hosts.end(), entries.begin(), entries.end());
     }
-    if (hosts.size() > static_cast<size_t>(kDiscoveryMaxHosts)) {
-        std::fprintf(stderr, "levelwatch-discover: %zu hosts ignored: more than %d hosts\n",
-                     hosts.size() - static_cast<size_t>(kDiscoveryMaxHosts), kDiscoveryMaxHosts);
-        hosts.resize(static_cast<size_t>(kDiscoveryMaxHosts));
+    if (hosts.size() > kFleetMaxHosts) {
+        std::fprintf(stderr, "levelwatch-discover: %zu hosts ignored: more than %zu hosts\n",
+                     hosts.size() - kFleetMaxHosts, kFleetMaxHosts);
+        hosts.resize(kFleetMaxHosts);
     }
     std::set<std::string> asked;
     for (const ResolvedHost& h : ResolveHosts(hosts, kResolveSeconds)) {
@@ -258,7 +259,8 @@ int main(int argc, char** argv)
     DiscoverSummary summary;
     const std::vector<FoundPrinter> printers = DiscoverPrinters(options, {}, &summary);
     if (prometheus)
-        std::fputs(metrics::PrometheusText(printers, summary.silentHosts, summary.seconds).c_str(), stdout);
+        std::fputs(metrics::PrometheusText(printers, summary.silentHosts, summary.seconds, summary.notes).c_str(),
+                   stdout);
     else
         for (const FoundPrinter& p : printers)
             std::puts((asJson ? jsonLine(p, options.levels) : textLine(p, options.levels)).c_str());

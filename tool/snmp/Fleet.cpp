@@ -375,6 +375,9 @@ void FleetRun::finish(size_t i, const FleetValues& values, const char* snmp, con
     a.haveLevels = values.haveLevels;
     std::copy(values.levels, values.levels + 4, a.levels);
     a.seconds = static_cast<double>(monotonicMs() - r.startMs) / 1000.0;
+    char text[INET6_ADDRSTRLEN];
+    addressText(&r.dest.sa, text, sizeof text);
+    lwTrace("fleet: %s answered over %s after %.3f s\n", text, snmp, a.seconds);
     r.state = State::Done;
     r.engines.clear();
     r.engines.shrink_to_fit();
@@ -416,6 +419,7 @@ bool FleetRun::onV3(size_t i, const unsigned char* data, int size)
     if (size > SNMPV3_MSG_MAX)
         return false;
     unsigned char copy[SNMPV3_MSG_MAX];
+    lwTrace("parseSnmpV3Response: %d bytes, %zu requests to judge it by\n", size, r.tries.size());
     // An answer: authenticated by the keys of a request sent, from the engine asked.
     for (const Try& t : r.tries) {
         const Engine& engine = r.engines[t.engine];
