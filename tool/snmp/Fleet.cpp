@@ -153,6 +153,7 @@ struct HostRun {
     socklen_t destLength = 0;
     State state = State::Waiting;
     bool retried = false;
+    bool sentAny = false; // a question of it left this machine
     bool v1 = false, v3 = false;
     unsigned char datagrams = 0;
     unsigned v1Mask = kAllObjects;
@@ -265,6 +266,7 @@ private:
     void sendRequest(size_t i, size_t engine);
     void start(size_t i);
     void finish(size_t i, const FleetValues& values, const char* snmp, const char* set);
+    void giveUp(size_t i);
     void onDatagram(const unsigned char* data, int size, const sockaddr* from);
     bool onV1(size_t i, const unsigned char* data, int size);
     bool onV3(size_t i, const unsigned char* data, int size);
@@ -303,6 +305,7 @@ bool FleetRun::send(size_t i, const unsigned char* data, int length)
         ++counts_.unsent;
         return false;
     }
+    r.sentAny = true;
     return true;
 }
 
@@ -384,6 +387,16 @@ void FleetRun::finish(size_t i, const FleetValues& values, const char* snmp, con
     r.tries.clear();
     r.tries.shrink_to_fit();
     --inFlight_;
+}
+
+void FleetRun::giveUp(size_t i)
+{
+    HostRun& r = runs_[i];
+    r.state = State::Done;
+    ++counts_.givenUp;
+    --inFlight_;
+    r.engines = {};
+    r.tries = {};
 }
 
 bool FleetRun::onV1(size_t i, const unsigned char* data, int size)
@@ -563,17 +576,16 @@ std::vector<FleetAnswer> FleetRun::run()
                     sendRequest(i, e);
                 }
             }
+            // No question to it could be sent, twice (no route, say):
+            // nothing can answer, so it is given up now.
+            if (!r.sentAny)
+                giveUp(i);
         }
         while (oldest < next && (runs_[order[oldest]].state != State::Asking
                                  || runs_[order[oldest]].startMs + deadlineMs_ <= now)) {
-            HostRun& r = runs_[order[oldest++]];
-            if (r.state == State::Asking) {
-                r.state = State::Done;
-                ++counts_.givenUp;
-                --inFlight_;
-                r.engines = {};
-                r.tries = {};
-            }
+            const size_t i = order[oldest++];
+            if (runs_[i].state == State::Asking)
+                giveUp(i);
         }
         if (oldest == order.size())
             break;

@@ -11,8 +11,9 @@
 // Timings of one host. Its first question goes out as soon as it has a
 // place among the hosts in flight; a host not answered kFleetRetryMs later
 // is asked once more (its last question again), and one not answered by its
-// deadline is given up. A host's exchange ends the moment its answer is
-// parsed (and, over SNMPv3, authenticated).
+// deadline is given up; so is, at once, one to which no question could be
+// sent either time (no route to it). A host's exchange ends the moment its
+// answer is parsed (and, over SNMPv3, authenticated).
 inline constexpr double kFleetHostDeadlineSeconds = 3.0;
 inline constexpr int kFleetRetryMs = 1000;
 
