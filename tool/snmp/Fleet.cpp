@@ -555,8 +555,11 @@ std::vector<FleetAnswer> FleetRun::run()
     size_t oldest = 0;     // the oldest host of order still asking (or not yet started)
     size_t retryCursor = 0; // the next host of order whose retry time may come
     const long long retryMs = kFleetRetryMs;
+    const long long runStartMs = monotonicMs();
     for (;;) {
-        while (next < order.size() && inFlight_ < kFleetMaxInFlight)
+        const long long startable =
+            kFleetStartBurst + (monotonicMs() - runStartMs) * kFleetStartsPerSecond / 1000;
+        while (next < order.size() && inFlight_ < kFleetMaxInFlight && static_cast<long long>(next) < startable)
             start(order[next++]);
         const long long now = monotonicMs();
         while (retryCursor < next && runs_[order[retryCursor]].startMs + retryMs <= now) {
@@ -593,7 +596,7 @@ std::vector<FleetAnswer> FleetRun::run()
         if (retryCursor < next)
             wakeAt = std::min(wakeAt, runs_[order[retryCursor]].startMs + retryMs);
         if (next < order.size() && inFlight_ < kFleetMaxInFlight)
-            wakeAt = now;
+            wakeAt = std::min(wakeAt, now + 1); // the next hosts' turn
         pollfd fds[2];
         int count = 0;
         for (int fd : fds_)

@@ -16,6 +16,12 @@
 // answer is parsed (and, over SNMPv3, authenticated).
 inline constexpr double kFleetHostDeadlineSeconds = 3.0;
 inline constexpr int kFleetRetryMs = 1000;
+// Hosts start at most at this rate (after a first burst of kFleetStartBurst):
+// a burst of questions to many addresses behind one next hop would overflow
+// the kernel's queue of packets waiting for that hop's link address, and an
+// agent's receive queue, and be lost without a word.
+inline constexpr int kFleetStartsPerSecond = 5000;
+inline constexpr int kFleetStartBurst = 64;
 
 // Bounds of one run, whatever the network sends:
 // - at most kFleetMaxHosts hosts (the rest are answered up = false and
