@@ -99,4 +99,18 @@ TEST(Metrics, AnAskedHostIsSilentUnlessAPrinterAnsweredForItsAddress)
               (std::vector<std::string>{"192.0.2.99", "no-such-host.invalid"}));
 }
 
+// What a run left out is a family of its own, one sample per reason, and
+// only when there is any.
+TEST(Metrics, WhatARunLeftOutByReason)
+{
+    const std::string text = metrics::PrometheusText(
+        {}, {"198.51.100.15"}, 1, {{true, "3 questions ...", "unsent", 3}, {false, "2 answers ...", "notasked", 2}});
+    EXPECT_NE(text.find("# TYPE levelwatch_scan_left_out gauge\n"
+                        "levelwatch_scan_left_out{reason=\"unsent\",bound=\"1\"} 3\n"
+                        "levelwatch_scan_left_out{reason=\"notasked\",bound=\"0\"} 2\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(metrics::PrometheusText({}, {}, 1).find("left_out"), std::string::npos);
+}
+
 } // namespace
