@@ -20,7 +20,7 @@ inline constexpr int kFleetRetryMs = 1000;
 // a burst of questions to many addresses behind one next hop would overflow
 // the kernel's queue of packets waiting for that hop's link address, and an
 // agent's receive queue, and be lost without a word.
-inline constexpr int kFleetStartsPerSecond = 5000;
+inline constexpr int kFleetStartsPerSecond = 2000;
 inline constexpr int kFleetStartBurst = 64;
 
 // Bounds of one run, whatever the network sends:
