@@ -185,6 +185,29 @@ TEST_F(Fleet, EveryPrinterAskedAtOnceWithItsOwnValuesAndNothingForged)
     EXPECT_GE(counts.unsent, 40 * 2 * 2); // blackholed: v1 and probe, asked twice
 }
 
+// A set the engine refuses (unknown user, wrong key) gives way to the next.
+TEST_F(Fleet, AnEngineThatRefusesASetIsAskedWithTheNext)
+{
+    const SnmpV3Credentials unknown{"old", "nobody", "not-the-auth-pass", "not-the-priv-pass"};
+    SnmpV3Credentials wrongKey = SnmpV3CredentialSets().front();
+    wrongKey.name = "typo";
+    wrongKey.authPass += "x";
+    SnmpV3Credentials right = SnmpV3CredentialSets().front();
+    right.name = "site";
+    std::vector<FleetHost> hosts = {at("198.18.2.9"), at("198.18.2.10")};
+    hosts[0].credentials = {&unknown, &wrongKey, &right};
+    hosts[1].credentials = {&unknown};
+    FleetOptions v3only;
+    v3only.v1 = false;
+    FleetCounts counts;
+    const std::vector<FleetAnswer> answers = QueryFleet(hosts, v3only, &counts);
+    EXPECT_TRUE(answers[0].up);
+    EXPECT_EQ(answers[0].credentialSet, "site");
+    EXPECT_EQ(answers[0].name, "Fleet Three");
+    EXPECT_FALSE(answers[1].up);
+    EXPECT_GE(counts.refused, 2);
+}
+
 bool collectOne(const char* address, const char*, void* user)
 {
     static_cast<std::vector<std::string>*>(user)->push_back(address);
