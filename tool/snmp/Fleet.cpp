@@ -406,8 +406,10 @@ bool FleetRun::onV1(size_t i, const unsigned char* data, int size)
     int errorStatus = 0, errorIndex = 0;
     if (!ParseFleetV1Answer(data, size, r.v1Id, &errorStatus, &errorIndex, values))
         return false;
-    // SNMP v1 refuses the whole request for one object the agent lacks:
-    // ask again without it.
+    // SNMP v1 refuses the whole request for one object the agent lacks (ask
+    // again without it) or for an answer too big for the agent (ask again
+    // without the device ID, the one long value).
+    const unsigned before = r.v1Mask;
     if (errorStatus == 2 && errorIndex >= 1) {
         int seen = 0;
         for (int k = 0; k < kObjectCount; ++k)
@@ -415,12 +417,14 @@ bool FleetRun::onV1(size_t i, const unsigned char* data, int size)
                 r.v1Mask &= ~(1u << k);
                 break;
             }
-        if (r.v1Mask != 0) {
-            r.v1Id = nextV1Id_;
-            nextV1Id_ = (nextV1Id_ + 1) & 0x7FFFFFFFu;
-            sendV1(i);
-            return true;
-        }
+    } else if (errorStatus == 1) {
+        r.v1Mask &= ~(1u << kDeviceId);
+    }
+    if (r.v1Mask != before && r.v1Mask != 0) {
+        r.v1Id = nextV1Id_;
+        nextV1Id_ = (nextV1Id_ + 1) & 0x7FFFFFFFu;
+        sendV1(i);
+        return true;
     }
     finish(i, values, "v1", nullptr);
     return true;
@@ -497,7 +501,7 @@ void FleetRun::onDatagram(const unsigned char* data, int size, const sockaddr* f
     const size_t i = at->second;
     HostRun& r = runs_[i];
     if (r.state != State::Asking) {
-        ++counts_.late;
+        ++(r.state == State::Waiting ? counts_.forged : counts_.late); // not asked yet: nothing to answer
         return;
     }
     if (r.datagrams >= kFleetDatagramsPerHost) {
