@@ -14,7 +14,7 @@
 // deadline is given up; so is, at once, one to which no question could be
 // sent either time (no route to it). A host's exchange ends the moment its
 // answer is parsed (and, over SNMPv3, authenticated).
-inline constexpr double kFleetHostDeadlineSeconds = 3.0;
+inline constexpr double kFleetHostDeadlineSeconds = 2.0;
 inline constexpr int kFleetRetryMs = 1000;
 // Hosts start at most at this rate (after a first burst of kFleetStartBurst):
 // a burst of questions to many addresses behind one next hop would overflow
