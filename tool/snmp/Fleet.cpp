@@ -37,6 +37,7 @@ constexpr int kReceiveSize = 65536;                      // one datagram, whatev
 constexpr int kDrainBatch = 256;                         // datagrams read from a socket between two polls
 constexpr int kSendTimeoutMs = 200;                      // a send waits at most this long for room
 constexpr int kSocketBufferBytes = 8 << 20;              // receive and send room of each socket
+constexpr int kStartTickMs = 10;                         // hosts waiting their turn start in batches this far apart
 
 struct EncodedObject {
     unsigned char bytes[OID_FIELD_SIZE];
@@ -596,11 +597,13 @@ std::vector<FleetAnswer> FleetRun::run()
         }
         if (oldest == order.size())
             break;
-        long long wakeAt = runs_[order[oldest]].startMs + deadlineMs_;
+        // The oldest host asking gives the next deadline; when every host
+        // started has ended, only the next start does.
+        long long wakeAt = oldest < next ? runs_[order[oldest]].startMs + deadlineMs_ : now + deadlineMs_;
         if (retryCursor < next)
             wakeAt = std::min(wakeAt, runs_[order[retryCursor]].startMs + retryMs);
-        if (next < order.size() && inFlight_ < kFleetMaxInFlight)
-            wakeAt = std::min(wakeAt, now + 1); // the next hosts' turn
+        if (next < order.size() && inFlight_ < kFleetMaxInFlight) // the next hosts' turn, a tick's worth at once
+            wakeAt = std::min(wakeAt, runStartMs + ((now - runStartMs) / kStartTickMs + 1) * kStartTickMs);
         pollfd fds[2];
         int count = 0;
         for (int fd : fds_)
