@@ -5,6 +5,7 @@
 #include "Log.h"
 #include "Metrics.h"
 #include "snmp/Fleet.h"
+#include "snmp/Credentials.h"
 #include "snmp/NetIO.h"
 
 #include <cstdio>
@@ -36,7 +37,8 @@ const char* kHelp =
     "does not give is an empty field.\n"
     "\n"
     "  --v1              ask over SNMP v1 only (community \"tundra\")\n"
-    "  --v3              ask over SNMPv3 only (the build's USM user, authPriv)\n"
+    "  --v3              ask over SNMPv3 only (USM user of the credentials file,\n"
+    "                    else the build's; authPriv)\n"
     "                    (both, or neither, ask over both versions)\n"
     "  --model-oid OID   the sysObjectID of the printers to list; at most twice\n"
     "                    (default %s, the Corvane 5170)\n"
@@ -44,8 +46,9 @@ const char* kHelp =
     "                    address with the interface to ask by: fe80::1%%eth0)\n"
     "                    instead of broadcasting; may be given several times\n"
     "  --hosts-file FILE ask the addresses or names of FILE, one per line (\"#\"\n"
-    "                    starts a comment); a line that is neither is named on\n"
-    "                    standard error and skipped\n"
+    "                    starts a comment), each optionally followed by the\n"
+    "                    credential set its printer takes; a line that is neither\n"
+    "                    is named on standard error and skipped\n"
     "  --json            one JSON object per line: \"address\", \"snmp\", \"name\",\n"
     "                    \"firmware\", \"mcu_firmware\" (and \"levels\")\n"
     "  --levels          also the toner levels in percent: black, cyan, magenta,\n"
@@ -67,8 +70,10 @@ const char* kHelp =
     "\n"
     "Exit status: 0 when at least one printer was found, 1 when none was, 2 for a\n"
     "usage error (an address that does not parse, a name that does not resolve, a\n"
-    "hosts file that cannot be read). LEVELWATCH_DEBUG=1 writes the SNMP library's\n"
-    "trace lines to standard error.\n";
+    "hosts file that cannot be read, a credentials file that is refused). The SNMPv3\n"
+    "credentials come from /etc/levelwatch/snmp.conf (LEVELWATCH_CONFIG=FILE names\n"
+    "another; a systemd service's credential snmp.conf) when it exists.\n"
+    "LEVELWATCH_DEBUG=1 writes the SNMP library's trace lines to standard error.\n";
 
 void usage(FILE* out)
 {
@@ -204,7 +209,7 @@ int main(int argc, char** argv)
         } else if (arg == "--host") {
             if (value.empty())
                 return usageError("--host needs an address");
-            hosts.push_back({value, 0, ""});
+            hosts.push_back({value, 0, "", ""});
         } else if (arg == "--hosts-file") {
             if (value.empty())
                 return usageError("--hosts-file needs a file");
@@ -220,6 +225,11 @@ int main(int argc, char** argv)
     if (!oids.empty())
         options.modelOids = oids;
 
+    // The site's SNMPv3 credentials, before the hosts files name their sets.
+    if (std::string why; !LoadSnmpV3Credentials(why)) {
+        std::fprintf(stderr, "levelwatch-discover: %s\n", why.c_str());
+        return kExitUsage;
+    }
     // The hosts: every --host must be one; a file's line that is not is
     // named and skipped.
     const size_t fromCommandLine = hosts.size();
@@ -248,8 +258,10 @@ int main(int argc, char** argv)
                          h.error.c_str());
             continue;
         }
-        if (asked.insert(h.address).second)
+        if (asked.insert(h.address).second) {
             options.hosts.push_back(h.address);
+            options.hostCredentials.push_back(h.entry.credentials);
+        }
     }
     if (!hostsFiles.empty() && options.hosts.empty() && fromCommandLine == 0) {
         std::fputs("levelwatch-discover: no host to ask\n", stderr);
