@@ -88,8 +88,10 @@ std::string LabelValue(const std::string& bytes)
     return out;
 }
 
-std::string PrometheusText(const std::vector<FoundPrinter>& printers,
-                           const std::vector<std::string>& silentAddresses, double scanSeconds)
+namespace {
+
+std::string exposition(const std::vector<FoundPrinter>& printers, const std::vector<std::string>& silentAddresses,
+                       double scanSeconds, const char* durationName, const char* durationHelp)
 {
     Family up{"levelwatch_printer_up",
               "Whether a printer of the model answered at the address (1) or the address was asked and none did (0).", {}};
@@ -100,7 +102,7 @@ std::string PrometheusText(const std::vector<FoundPrinter>& printers,
                  "Toner level from 0 (empty) to 1 (full); no sample while the printer does not know it.", {}};
     Family low{"levelwatch_toner_low", "Whether the toner is low (1: at or below 10 percent).", {}};
     Family empty{"levelwatch_toner_empty", "Whether the toner is empty (1: at 0 percent).", {}};
-    Family duration{"levelwatch_scan_duration_seconds", "How long asking the printers took.", {}};
+    Family duration{durationName, durationHelp, {}};
 
     std::set<std::string> written;
     for (const FoundPrinter& p : printers) {
@@ -129,6 +131,22 @@ std::string PrometheusText(const std::vector<FoundPrinter>& printers,
     duration.add("", number(scanSeconds > 0 ? std::round(scanSeconds * 1000) / 1000 : 0));
 
     return up.text() + info.text() + level.text() + low.text() + empty.text() + duration.text();
+}
+
+} // namespace
+
+std::string PrometheusText(const std::vector<FoundPrinter>& printers,
+                           const std::vector<std::string>& silentAddresses, double scanSeconds)
+{
+    return exposition(printers, silentAddresses, scanSeconds, "levelwatch_scan_duration_seconds",
+                      "How long asking the printers took.");
+}
+
+std::string ProbeText(const std::vector<FoundPrinter>& printers, const std::vector<std::string>& silentAddresses,
+                      double probeSeconds)
+{
+    return exposition(printers, silentAddresses, probeSeconds, "levelwatch_probe_duration_seconds",
+                      "How long asking the printer took.");
 }
 
 std::vector<std::string> SilentHosts(const std::vector<std::string>& asked,

@@ -8,6 +8,7 @@
 //   levelwatch_toner_low{address,name,color}       1 at or below the CUPS filter's low level
 //   levelwatch_toner_empty{address,name,color}     1 at 0
 //   levelwatch_scan_duration_seconds               how long the run took
+//   (levelwatch_probe_duration_seconds instead for levelwatch-exporter's probes)
 //
 // A level the printer does not know gives no toner sample at all, never a
 // guess. Label values are the printer's bytes made safe: valid UTF-8 (a
@@ -30,6 +31,11 @@ namespace metrics {
 // address listed twice is written once. Ends with a line feed.
 std::string PrometheusText(const std::vector<FoundPrinter>& printers,
                            const std::vector<std::string>& silentAddresses, double scanSeconds);
+
+// The same for one probe of levelwatch-exporter: its duration is
+// levelwatch_probe_duration_seconds, "how long asking the printer took".
+std::string ProbeText(const std::vector<FoundPrinter>& printers, const std::vector<std::string>& silentAddresses,
+                      double probeSeconds);
 
 // The asked hosts (addresses or names) for which no printer answered: a host
 // answered when a printer's address is the host itself or one of the
