@@ -68,7 +68,7 @@ bool parseIpv6WithZone(std::string_view text, Target& target, std::string& error
 }
 
 // A host name as DNS has them: letters, digits, hyphens, underscores, dots
-// between labels of at most 63 bytes.
+// between labels of at most 63 bytes, the last one not all digits.
 bool isName(std::string_view text)
 {
     if (text.empty() || text.size() > kMaxNameBytes || text.front() == '.' || text.front() == '-')
@@ -86,7 +86,9 @@ bool isName(std::string_view text)
         if (!ok || ++label > 63)
             return false;
     }
-    return true;
+    // No top-level domain is all digits: "192.0.2.256" is a bad address.
+    const std::string_view last = text.substr(text.rfind('.') == std::string_view::npos ? 0 : text.rfind('.') + 1);
+    return last.find_first_not_of("0123456789") != std::string_view::npos;
 }
 
 } // namespace
