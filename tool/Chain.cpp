@@ -5,6 +5,7 @@
 #include "Resolve.h"
 #include "ServiceResolver.h"
 #include "SiblingFilter.h"
+#include "snmp/Credentials.h"
 #include "snmp/NetIO.h"
 
 #include <algorithm>
@@ -71,27 +72,42 @@ int ReadStatusOverUsb(const std::string& queue, const std::string& uri, PRINTER_
     return kExitReported;
 }
 
-int ReadStatusOverNetwork(PRINTER_STATUS& record, NetworkAnswer* answer)
+int ReadStatusOverNetwork(PRINTER_STATUS& record, NetworkAnswer* answer, const SnmpV3Credentials* only)
 {
     if (mDNSIP.empty())
         return kExitNoAddress;
+    // The SNMPv3 query presents each credential set in turn (only the one
+    // given, when given); the set that answered stays the thread's, so that
+    // what is asked next of the printer presents it too.
+    std::vector<const SnmpV3Credentials*> sets;
+    if (only)
+        sets.push_back(only);
+    else
+        for (const SnmpV3Credentials& set : SnmpV3CredentialSets())
+            sets.push_back(&set);
     for (size_t i = 0; i < mDNSIP.size(); ++i) {
         const char* address = mDNSIP[i].c_str();
-        bool v1 = false, ok = false;
-        if (mDNSType[i] == "IPv4") {
-            v1 = NetworkReadStatus(kReadCommunity, address, &record);
-            ok = v1 || NetworkReadStatusSNMPv3(kReadCommunity, address, &record);
-        } else if (mDNSType[i] == "IPv6") {
-            v1 = NetworkReadStatusV6(kReadCommunity, address, &record);
-            ok = v1 || NetworkReadStatusV6SNMPv3(kReadCommunity, address, &record);
-        } else {
+        const bool v4 = mDNSType[i] == "IPv4";
+        if (!v4 && mDNSType[i] != "IPv6")
             continue;
+        bool v1 = v4 ? NetworkReadStatus(kReadCommunity, address, &record)
+                     : NetworkReadStatusV6(kReadCommunity, address, &record);
+        bool ok = v1;
+        const SnmpV3Credentials* answered = nullptr;
+        for (size_t k = 0; !ok && k < sets.size(); ++k) {
+            SetThreadSnmpV3Credentials(sets[k]);
+            ok = v4 ? NetworkReadStatusSNMPv3(kReadCommunity, address, &record)
+                    : NetworkReadStatusV6SNMPv3(kReadCommunity, address, &record);
+            if (ok)
+                answered = sets[k];
         }
         if (ok) {
+            SetThreadSnmpV3Credentials(answered ? answered : sets.front());
             if (answer)
-                *answer = {i, v1};
+                *answer = {i, v1, answered};
             return kExitReported;
         }
     }
+    SetThreadSnmpV3Credentials(sets.front());
     return kExitFailed;
 }

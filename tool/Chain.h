@@ -3,6 +3,7 @@
 // status queries, address by address.
 #pragma once
 
+#include "snmp/Credentials.h"
 #include "snmp/TesselCmd.h"
 
 #include <string>
@@ -44,9 +45,14 @@ int ReadStatusOverUsb(const std::string& queue, const std::string& uri, PRINTER_
 struct NetworkAnswer {
     size_t index = 0; // into mDNSIP and mDNSType
     bool v1 = false;  // false: SNMPv3
+    const SnmpV3Credentials* credentials = nullptr; // the set SNMPv3 answered to
 };
 
 // The network road over the listed addresses: each gets the SNMP v1 query
-// and, when that fails, the SNMPv3 query, in list order, until one fills the
-// record (and `answer`, when given). Returns an exit status.
-int ReadStatusOverNetwork(PRINTER_STATUS& record, NetworkAnswer* answer = nullptr);
+// and, when that fails, the SNMPv3 query once per credential set (in the
+// order of SnmpV3CredentialSets(), or only `only` when given), in list order,
+// until one fills the record (and `answer`, when given). The set that
+// answered (else the first tried) is left the thread's set. Returns an exit
+// status.
+int ReadStatusOverNetwork(PRINTER_STATUS& record, NetworkAnswer* answer = nullptr,
+                          const SnmpV3Credentials* only = nullptr);

@@ -1,5 +1,6 @@
 #include "Discover.h"
 
+#include "snmp/Credentials.h"
 #include "snmp/NetIO.h"
 
 #include <algorithm>
@@ -41,10 +42,13 @@ Child spawn(const std::function<void(int)>& work)
     if (::pipe2(p, O_CLOEXEC) != 0)
         return {};
     std::fflush(nullptr);
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(p[0]);
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) // the parent died before the signal was asked for
+            ::_exit(0);
         std::signal(SIGPIPE, SIG_IGN);
         work(p[1]);
         ::_exit(0);
@@ -543,6 +547,15 @@ std::string trimmed(const std::string& s)
     return s.substr(a, s.find_last_not_of(" \t\r\f\v") - a + 1);
 }
 
+void hostLine(const std::string& host, const std::string& set, const std::string& where, int number,
+              std::vector<HostEntry>& hosts, std::vector<std::string>& rejected)
+{
+    if (!hostCharacters(host))
+        rejected.push_back(where + "\"" + ValidUtf8(host) + "\" is neither an address nor a name");
+    else
+        hosts.push_back({host, number, "", set});
+}
+
 } // namespace
 
 void ParseHostsText(const std::string& text, std::vector<HostEntry>& hosts, std::vector<std::string>& rejected)
@@ -563,12 +576,17 @@ void ParseHostsText(const std::string& text, std::vector<HostEntry>& hosts, std:
         const std::string where = "line " + std::to_string(number) + ": ";
         if (line.size() > kHostLineMax)
             rejected.push_back(where + "longer than " + std::to_string(kHostLineMax) + " bytes");
-        else if (line.find_first_of(" \t") != std::string::npos)
-            rejected.push_back(where + "\"" + ValidUtf8(line) + "\" is more than one address or name");
-        else if (!hostCharacters(line))
-            rejected.push_back(where + "\"" + ValidUtf8(line) + "\" is neither an address nor a name");
+        else if (const size_t gap = line.find_first_of(" \t"); gap == std::string::npos)
+            hostLine(line, "", where, number, hosts, rejected);
+        else if (const std::string set = trimmed(line.substr(gap)); set.find_first_of(" \t") != std::string::npos)
+            rejected.push_back(where + "\"" + ValidUtf8(line) + "\" is more than an address or name and a "
+                                       "credential set");
+        else if (set.empty() || FindSnmpV3Credentials(set) == nullptr)
+            rejected.push_back(where + "\"" + ValidUtf8(set) + "\" is no credential set of "
+                               + (SnmpV3CredentialsFile().empty() ? std::string(kSnmpV3CredentialsPath)
+                                                                  : SnmpV3CredentialsFile()));
         else
-            hosts.push_back({line, number, ""});
+            hostLine(line.substr(0, gap), set, where, number, hosts, rejected);
     }
 }
 
@@ -626,14 +644,54 @@ std::string numericText(const sockaddr* a, std::string& error)
 
 } // namespace
 
+namespace {
+
+// The names' lookups, in a child process: each answer is written to `out` as
+// it comes, one line "INDEX A ADDRESS" or "INDEX E REASON".
+[[noreturn]] void lookUpNames(const std::vector<HostEntry>& entries, const std::vector<size_t>& names, int out)
+{
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = AI_ADDRCONFIG;
+    std::vector<gaicb> requests(names.size());
+    std::vector<gaicb*> list;
+    for (size_t k = 0; k < names.size(); ++k) {
+        requests[k].ar_name = entries[names[k]].text.c_str();
+        requests[k].ar_request = &hints;
+        list.push_back(&requests[k]);
+    }
+    if (::getaddrinfo_a(GAI_NOWAIT, list.data(), static_cast<int>(list.size()), nullptr) != 0)
+        ::_exit(1);
+    std::vector<const gaicb*> waiting(list.begin(), list.end());
+    while (!waiting.empty()) {
+        ::gai_suspend(waiting.data(), static_cast<int>(waiting.size()), nullptr);
+        for (size_t w = 0; w < waiting.size();) {
+            const gaicb* r = waiting[w];
+            const int rc = ::gai_error(const_cast<gaicb*>(r));
+            if (rc == EAI_INPROGRESS) {
+                ++w;
+                continue;
+            }
+            std::string error, line = std::to_string(names[static_cast<size_t>(r - requests.data())]);
+            if (rc != 0 || r->ar_result == nullptr)
+                error = std::string("does not resolve (") + ::gai_strerror(rc) + ")";
+            const std::string address = error.empty() ? numericText(r->ar_result->ai_addr, error) : "";
+            line += address.empty() ? " E " + error : " A " + address;
+            line += '\n';
+            if (::write(out, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+                ::_exit(1);
+            waiting.erase(waiting.begin() + static_cast<long>(w));
+        }
+    }
+    ::_exit(0);
+}
+
+} // namespace
+
 std::vector<ResolvedHost> ResolveHosts(const std::vector<HostEntry>& entries, double timeoutSeconds)
 {
     std::vector<ResolvedHost> out(entries.size());
-    std::vector<gaicb> requests(entries.size());
-    std::vector<gaicb*> pending;
-    addrinfo nameHints{};
-    nameHints.ai_socktype = SOCK_DGRAM;
-    nameHints.ai_flags = AI_ADDRCONFIG;
+    std::vector<size_t> names;
     for (size_t i = 0; i < entries.size(); ++i) {
         out[i].entry = entries[i];
         addrinfo hints{};
@@ -650,51 +708,64 @@ std::vector<ResolvedHost> ResolveHosts(const std::vector<HostEntry>& entries, do
             out[i].error = "not an address (or its zone is no interface of this machine)";
             continue;
         }
-        requests[i] = {};
-        requests[i].ar_name = entries[i].text.c_str();
-        requests[i].ar_request = &nameHints;
-        pending.push_back(&requests[i]);
+        out[i].error = "does not resolve (no answer from the resolver in time)";
+        names.push_back(i);
     }
-    if (pending.empty())
+    if (names.empty())
         return out;
-    std::vector<gaicb*> list = pending;
-    if (::getaddrinfo_a(GAI_NOWAIT, list.data(), static_cast<int>(list.size()), nullptr) != 0) {
-        for (gaicb* r : pending)
-            out[static_cast<size_t>(r - requests.data())].error = "the resolver cannot be asked";
-        return out;
-    }
+    // The resolver may not give up (gai_cancel cannot stop a lookup under
+    // way): the lookups run in a child process, killed at the deadline.
     const Clock::time_point deadline =
         Clock::now() + std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
-    for (;;) {
-        bool waiting = false;
-        for (gaicb* r : pending)
-            waiting = waiting || ::gai_error(r) == EAI_INPROGRESS;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (!waiting || left <= 0)
-            break;
-        const timespec wait{left / 1000, (left % 1000) * 1000000};
-        std::vector<const gaicb*> waitList(pending.begin(), pending.end());
-        ::gai_suspend(waitList.data(), static_cast<int>(waitList.size()), &wait);
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        for (const size_t i : names)
+            out[i].error = "the resolver cannot be asked";
+        return out;
     }
-    for (gaicb* r : pending) {
-        ResolvedHost& host = out[static_cast<size_t>(r - requests.data())];
-        const int rc = ::gai_error(r);
-        if (rc == EAI_INPROGRESS) {
-            ::gai_cancel(r);
-            host.error = "does not resolve (no answer from the resolver in time)";
-            // A request that cannot be cancelled is still the resolver's:
-            // wait for it, so its memory is not freed under it.
-            while (::gai_error(r) == EAI_INPROGRESS) {
-                const gaicb* one[1] = {r};
-                ::gai_suspend(one, 1, nullptr);
-            }
-        } else if (rc != 0 || r->ar_result == nullptr) {
-            host.error = std::string("does not resolve (") + ::gai_strerror(rc) + ")";
-        } else {
-            host.address = numericText(r->ar_result->ai_addr, host.error);
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        (void)::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(1);
+        lookUpNames(entries, names, fds[1]);
+    }
+    ::close(fds[1]);
+    if (child < 0) {
+        ::close(fds[0]);
+        for (const size_t i : names)
+            out[i].error = "the resolver cannot be asked";
+        return out;
+    }
+    std::string pending;
+    char buffer[4096];
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd p{fds[0], POLLIN, 0};
+        if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) == 0)
+            break;
+        const ssize_t got = ::read(fds[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        pending.append(buffer, static_cast<size_t>(got));
+        for (size_t nl; (nl = pending.find('\n')) != std::string::npos; pending.erase(0, nl + 1)) {
+            const std::string line = pending.substr(0, nl);
+            char* rest = nullptr;
+            const unsigned long i = std::strtoul(line.c_str(), &rest, 10);
+            if (i >= out.size() || rest == nullptr || std::strlen(rest) < 3)
+                continue;
+            (rest[1] == 'A' ? out[i].address : out[i].error) = rest + 3;
+            if (rest[1] == 'A')
+                out[i].error.clear();
         }
-        if (r->ar_result != nullptr)
-            ::freeaddrinfo(r->ar_result);
+    }
+    ::close(fds[0]);
+    ::kill(child, SIGKILL);
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
     }
     return out;
 }

@@ -94,12 +94,14 @@ struct HostEntry {
     std::string text;
     int line = 0;            // its line in the hosts file; 0 on the command line
     std::string file;        // the hosts file ("" on the command line)
+    std::string credentials; // the SNMPv3 credential set to present (FindSnmpV3Credentials); "": each in turn
 };
 
-// Reads a hosts file: one address or name per line, "#" starts a comment,
-// blank lines are skipped. A line that holds anything else (two words, a
-// character no address or name has, over 255 bytes) goes to `rejected` with
-// the reason. False, with the reason in error, when the file cannot be read.
+// Reads a hosts file: one address or name per line, optionally followed by
+// the name of the SNMPv3 credential set its printer takes ("192.0.2.20 lab"),
+// "#" starts a comment, blank lines are skipped. A line that holds anything
+// else (three words, a set the credentials file does not hold, a character no
+// address or name has, over 255 bytes) goes to `rejected` with the reason. False, with the reason in error, when the file cannot be read.
 bool ReadHostsFile(const std::string& path, std::vector<HostEntry>& hosts, std::vector<std::string>& rejected,
                    std::string& error);
 // The same on the file's bytes.

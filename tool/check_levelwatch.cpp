@@ -9,6 +9,7 @@
 #include "Check.h"
 #include "LevelRead.h"
 #include "Markers.h"
+#include "snmp/Credentials.h"
 #include "snmp/Usm.h"
 
 #include <csignal>
@@ -46,8 +47,10 @@ const char* kHelp =
     "One line on standard output, with performance data per toner:\n"
     "  TONER OK - black 55%%, cyan 100%%, magenta 40%%, yellow 80%% | 'black'=55%%;20:;5:;0;100 ...\n"
     "Exit status: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN (no answer, a level the\n"
-    "printer does not know, the timeout, a usage error). A toner at its critical\n"
-    "threshold makes the check CRITICAL even while another level is unknown.\n";
+    "printer does not know, the timeout, a usage error, a credentials file that is\n"
+    "refused). A toner at its critical threshold makes the check CRITICAL even\n"
+    "while another level is unknown. The SNMPv3 credentials come from\n"
+    "/etc/levelwatch/snmp.conf (LEVELWATCH_CONFIG=FILE names another) when it exists.\n";
 
 constexpr int kDefaultTimeout = 10;
 
@@ -128,6 +131,8 @@ int main(int argc, char** argv)
     const auto critical = check::ParseRange(criticalText);
     if (!warning || !critical)
         return usageError("not a range: \"" + (warning ? criticalText : warningText) + "\"");
+    if (std::string why; !LoadSnmpV3Credentials(why))
+        return usageError(why);
 
     // The library's trace lines only when asked for, as with levelwatch.
     const char* debug = std::getenv("LEVELWATCH_DEBUG");

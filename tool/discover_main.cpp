@@ -4,6 +4,7 @@
 #include "Discover.h"
 #include "Log.h"
 #include "Metrics.h"
+#include "snmp/Credentials.h"
 #include "snmp/NetIO.h"
 
 #include <cstdio>
@@ -35,7 +36,8 @@ const char* kHelp =
     "does not give is an empty field.\n"
     "\n"
     "  --v1              ask over SNMP v1 only (community \"tundra\")\n"
-    "  --v3              ask over SNMPv3 only (the build's USM user, authPriv)\n"
+    "  --v3              ask over SNMPv3 only (USM user of the credentials file,\n"
+    "                    else the build's; authPriv)\n"
     "                    (both, or neither, ask over both versions)\n"
     "  --model-oid OID   the sysObjectID of the printers to list; at most twice\n"
     "                    (default %s, the Corvane 5170)\n"
@@ -43,8 +45,9 @@ const char* kHelp =
     "                    address with the interface to ask by: fe80::1%%eth0)\n"
     "                    instead of broadcasting; may be given several times\n"
     "  --hosts-file FILE ask the addresses or names of FILE, one per line (\"#\"\n"
-    "                    starts a comment); a line that is neither is named on\n"
-    "                    standard error and skipped\n"
+    "                    starts a comment), each optionally followed by the\n"
+    "                    credential set its printer takes; a line that is neither\n"
+    "                    is named on standard error and skipped\n"
     "  --json            one JSON object per line: \"address\", \"snmp\", \"name\",\n"
     "                    \"firmware\", \"mcu_firmware\" (and \"levels\")\n"
     "  --levels          also the toner levels in percent: black, cyan, magenta,\n"
@@ -66,8 +69,10 @@ const char* kHelp =
     "\n"
     "Exit status: 0 when at least one printer was found, 1 when none was, 2 for a\n"
     "usage error (an address that does not parse, a name that does not resolve, a\n"
-    "hosts file that cannot be read). LEVELWATCH_DEBUG=1 writes the SNMP library's\n"
-    "trace lines to standard error.\n";
+    "hosts file that cannot be read, a credentials file that is refused). The SNMPv3\n"
+    "credentials come from /etc/levelwatch/snmp.conf (LEVELWATCH_CONFIG=FILE names\n"
+    "another; a systemd service's credential snmp.conf) when it exists.\n"
+    "LEVELWATCH_DEBUG=1 writes the SNMP library's trace lines to standard error.\n";
 
 void usage(FILE* out)
 {
@@ -203,7 +208,7 @@ int main(int argc, char** argv)
         } else if (arg == "--host") {
             if (value.empty())
                 return usageError("--host needs an address");
-            hosts.push_back({value, 0, ""});
+            hosts.push_back({value, 0, "", ""});
         } else if (arg == "--hosts-file") {
             if (value.empty())
                 return usageError("--hosts-file needs a file");
@@ -219,6 +224,11 @@ int main(int argc, char** argv)
     if (!oids.empty())
         options.modelOids = oids;
 
+    // The site's SNMPv3 credentials, before the hosts files name their sets.
+    if (std::string why; !LoadSnmpV3Credentials(why)) {
+        std::fprintf(stderr, "levelwatch-discover: %s\n", why.c_str());
+        return kExitUsage;
+    }
     // The hosts: every --host must be one; a file's line that is not is
     // named and skipped.
     const size_t fromCommandLine = hosts.size();

@@ -10,8 +10,10 @@
 // Run without arguments (as cups-deviced runs backends), it prints one device
 // line per printer, as backend(7) describes, and exits with 0; what the scan
 // left out goes to standard error as DEBUG: and WARNING: lines. Run with job
-// arguments, it refuses with a message and CUPS_BACKEND_FAILED.
+// arguments, it refuses with a message and CUPS_BACKEND_FAILED, as it does
+// when the site's SNMPv3 credentials file (readable by lp) is refused.
 #include "Discover.h"
+#include "snmp/Credentials.h"
 
 #include <cstdio>
 #include <string>
@@ -46,6 +48,10 @@ int main(int argc, char** argv)
     }
     if (argc != 1) {
         std::fprintf(stderr, "Usage: %s job-id user title copies options [file]\n", argv[0]);
+        return kBackendFailed;
+    }
+    if (std::string why; !LoadSnmpV3Credentials(why)) {
+        std::fprintf(stderr, "ERROR: snmp-discover: %s\n", why.c_str());
         return kBackendFailed;
     }
     DiscoverOptions options;

@@ -12,6 +12,10 @@
 // caller; with LEVELWATCH_DEBUG=1 in the environment it is kept and carries
 // the trace lines of the queries.
 //
+// The SNMPv3 credential sets come from the site's credentials file when there
+// is one (snmp/Credentials.h); a file that is refused ends the run with 255
+// and its reason on standard error, before standard error is discarded.
+//
 // "levelwatch --help" prints the usage on standard output and exits 0; without
 // an argument the usage goes to standard error and the exit status is 255.
 //
@@ -25,6 +29,7 @@
 #include "Log.h"
 #include "Metrics.h"
 #include "Report.h"
+#include "snmp/Credentials.h"
 #include "snmp/NetIO.h"
 #include "snmp/Usm.h"
 
@@ -49,7 +54,10 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 report printed; 1 no address found for a network printer;\n"
     "255 any other failure (no such queue, no answer, no status).\n"
-    "LEVELWATCH_DEBUG=1 keeps the trace lines on standard error.\n";
+    "LEVELWATCH_DEBUG=1 keeps the trace lines on standard error. The SNMPv3\n"
+    "credentials come from /etc/levelwatch/snmp.conf (LEVELWATCH_CONFIG=FILE\n"
+    "names another) when it exists; a file that is refused is named on standard\n"
+    "error with the reason and the exit status is 255.\n";
 
 // levelwatch --format prometheus QUEUE: the same road as the property list,
 // then the exposition of what it found.
@@ -127,6 +135,12 @@ int main(int argc, char** argv)
             std::fputs(platform::localizedString(kUsage), stderr);
             return kExitFailed & 0xff;
         }
+    }
+    // The site's SNMPv3 credentials; a file that is refused is told before
+    // standard error is discarded.
+    if (std::string why; !LoadSnmpV3Credentials(why)) {
+        std::fprintf(stderr, "levelwatch: %s\n", why.c_str());
+        return kExitFailed & 0xff;
     }
     const char* debug = std::getenv("LEVELWATCH_DEBUG");
     if (!(debug && std::strcmp(debug, "1") == 0)) {

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <grp.h>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -212,4 +213,42 @@ TEST_F(CupsLevels, PassthruStreamsWhileTheLevelsAreRead)
     EXPECT_EQ(r.out, "exit 0\n");
     EXPECT_EQ(slurp(scratch_.file("out")), "first\nrest\n");
     EXPECT_NE(slurp(scratch_.file("err")).find("ATTR: marker-levels=1,2,3,4\n"), std::string::npos);
+}
+
+// The command filter, run by the scheduler as lp, reads a site's credentials
+// file of owner root, group lp, mode 0640 (the second set is the printer's);
+// a file that others can read stops it with the reason in the log.
+TEST_F(CupsLevels, FilterAsLpReadsTheSitesCredentialsFile)
+{
+    SnmpdConfig c = v3OnlyPrinter(statusBlock(70, 60, 50, 40));
+    c.v3User = "lwsite";
+    c.v3AuthPass = "the site's auth phrase";
+    c.v3PrivPass = "the site's priv phrase";
+    Snmpd agent(c);
+    ASSERT_TRUE(agent.ok()) << agent.log();
+    const std::string conf = scratch_.write("snmp.conf",
+                                            "[old]\nuser = lwold\nauth-passphrase = not this one\n"
+                                            "priv-passphrase = nor this one\n[site]\nuser = lwsite\n"
+                                            "auth-passphrase = the site's auth phrase\n"
+                                            "priv-passphrase = the site's priv phrase\n",
+                                            0640);
+    const group* lp = getgrnam("lp");
+    ASSERT_NE(lp, nullptr);
+    ASSERT_EQ(chown(conf.c_str(), 0, lp->gr_gid), 0);
+    // The scheduler passes no LEVELWATCH_CONFIG: a wrapper names the file.
+    const std::string filters = cupsd_->serverBin() + "/filter/";
+    ASSERT_TRUE(cupsd_->installFilter(LEVELWATCH_COMMAND_BIN, "levelwatch-command.real"));
+    script(filters + "levelwatch-command",
+           "LEVELWATCH_CONFIG='" + conf + "' exec '" + filters + "levelwatch-command.real' \"$@\"\n");
+    ASSERT_TRUE(cupsd_->addQueue("Site", "socket://127.0.0.3:9100", kPpd));
+    int job = command("Site");
+    ASSERT_EQ(finished(job), IPP_JSTATE_COMPLETED) << cupsd_->errorLog();
+    EXPECT_EQ(queue("Site")["marker-levels"], "70,60,50,40") << cupsd_->errorLog();
+
+    chmod(conf.c_str(), 0644);
+    job = command("Site");
+    finished(job);
+    EXPECT_NE(cupsd_->errorLog().find("] levelwatch-command: " + conf + " can be read by other users"),
+              std::string::npos)
+        << cupsd_->errorLog();
 }

@@ -25,7 +25,7 @@ usage=$("$dest/usr/bin/levelwatch" --help) || fail "levelwatch --help failed"
 # For administrators: the check beside Debian's monitoring plug-ins, and the
 # timer's service naming the installed program and settings.
 [ -x "$dest/usr/lib/nagios/plugins/check_levelwatch" ] || fail "check_levelwatch not installed"
-grep -qx 'ExecStart=/usr/bin/levelwatch-discover --levels --format prometheus .*' \
+grep -qx 'ExecStart=/usr/libexec/levelwatch/levelwatch-textfile stage [^ ]* /usr/bin/levelwatch-discover --levels --format prometheus .*' \
     "$dest/usr/lib/systemd/system/levelwatch-prometheus.service" || fail "the service's program"
 grep -qx 'EnvironmentFile=/etc/default/levelwatch' "$dest/usr/lib/systemd/system/levelwatch-prometheus.service" &&
     [ -f "$dest/etc/default/levelwatch" ] && [ -f "$dest/usr/lib/systemd/system/levelwatch-prometheus.timer" ] ||

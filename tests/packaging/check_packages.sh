@@ -39,7 +39,8 @@ for p in "$levelwatch" "$printpanels" "$ppd"; do
             usr/share/ppd/* | usr/share/applications/* | usr/share/icons/* | usr/share/printpanels/* | \
             usr/lib/nagios/ | usr/lib/nagios/plugins/ | usr/lib/nagios/plugins/check_levelwatch | \
             usr/lib/systemd/ | usr/lib/systemd/system/ | usr/lib/systemd/system/levelwatch-prometheus.* | \
-            etc/ | etc/default/ | etc/default/levelwatch) ;;
+            usr/libexec/ | usr/libexec/levelwatch/ | usr/libexec/levelwatch/levelwatch-textfile | \
+            etc/ | etc/default/ | etc/default/levelwatch | etc/levelwatch/ | etc/levelwatch/snmp.conf) ;;
         *) fail "$name: $path is not where it belongs" ;;
         esac
     done <<<"$contents"
@@ -54,7 +55,8 @@ lint=$(lintian --fail-on error,warning --tag-display-limit 0 "$levelwatch" "$pri
 # The settings of the timer's service are a conffile.
 control=$(mktemp -d) && [ -d "$control" ] || exit 1
 dpkg-deb -e "$levelwatch" "$control"
-[ "$(cat "$control/conffiles" 2>/dev/null)" = /etc/default/levelwatch ] || fail "levelwatch's conffiles: $(cat "$control/conffiles" 2>&1)"
+[ "$(cat "$control/conffiles" 2>/dev/null)" = $'/etc/default/levelwatch\n/etc/levelwatch/snmp.conf' ] ||
+    fail "levelwatch's conffiles: $(cat "$control/conffiles" 2>&1)"
 rm -rf "$control"
 
 # The programs as installed, from the unpacked packages.
@@ -74,10 +76,11 @@ grep -q '^libcrypto.so' <<<"$(objdump -p "$root/usr/bin/levelwatch" | awk '/NEED
 
 # The timer and its service as systemd reads them (the installed program and
 # manual pages), not enabled by anything in the package.
-bash "$(dirname "$0")/verify_units.sh" "$root/usr/bin/levelwatch-discover" "$root/usr/share/man/man1" \
+bash "$(dirname "$0")/verify_units.sh" "$root/usr/bin/levelwatch-discover" \
+    "$root/usr/libexec/levelwatch/levelwatch-textfile" "$root/usr/share/man" \
     "$root"/usr/lib/systemd/system/levelwatch-prometheus.service \
     "$root"/usr/lib/systemd/system/levelwatch-prometheus.timer >/dev/null || fail "systemd-analyze verify of the units"
-grep -q 'ExecStart=/usr/bin/levelwatch-discover --levels --format prometheus --hosts-file' \
+grep -q 'ExecStart=/usr/libexec/levelwatch/levelwatch-textfile stage %S/levelwatch/levelwatch.prom /usr/bin/levelwatch-discover --levels --format prometheus --hosts-file' \
     "$root/usr/lib/systemd/system/levelwatch-prometheus.service" || fail "the service does not run the installed levelwatch-discover"
 [ -e "$root/etc/systemd" ] && fail "the package enables a unit"
 "$root/usr/lib/nagios/plugins/check_levelwatch" --help | grep -q -- '--warning=RANGE' || fail "check_levelwatch --help"

@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
-# The systemd units as built pass `systemd-analyze verify`, with the program
+# The systemd units as built pass `systemd-analyze verify`, with the programs
 # they start taken from the build tree and their manual pages from the
-# sources (or the man1 directory of an installation). Arguments:
-# LEVELWATCH-DISCOVER MAN-PAGE-DIR UNIT...
+# sources (or the man directory of an installation). Arguments:
+# LEVELWATCH-DISCOVER LEVELWATCH-TEXTFILE MAN-PAGE-DIR UNIT...
 set -euo pipefail
-discover=$(realpath "$1") mansrc=$2
-shift 2
+discover=$(realpath "$1") textfile=$(realpath "$2") mansrc=$3
+shift 3
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-mkdir -p "$tmp/man/man1"
+mkdir -p "$tmp/man/man1" "$tmp/man/man5"
 shopt -s nullglob
-for page in "$mansrc"/*.1; do gzip -c "$page" >"$tmp/man/man1/$(basename "$page").gz"; done
-for page in "$mansrc"/*.1.gz; do cp "$page" "$tmp/man/man1/"; done
+for s in 1 5; do
+    for page in "$mansrc"/*.$s; do gzip -c "$page" >"$tmp/man/man$s/$(basename "$page").gz"; done
+    for page in "$mansrc"/man$s/*.$s.gz; do cp "$page" "$tmp/man/man$s/"; done
+done
 for unit in "$@"; do
-    sed "s|^ExecStart=[^ ]*/levelwatch-discover |ExecStart=$discover |" "$unit" >"$tmp/$(basename "$unit")"
+    sed -e "s|[^ =]*/levelwatch-discover |$discover |" -e "s|=\\(+\\?\\)[^ ]*/levelwatch-textfile |=\\1$textfile |" \
+        "$unit" >"$tmp/$(basename "$unit")"
 done
 MANPATH="$tmp/man" systemd-analyze verify "$tmp"/*.service "$tmp"/*.timer
 echo "units verified: $*"

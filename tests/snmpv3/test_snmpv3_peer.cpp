@@ -25,9 +25,9 @@ using namespace v3test;
 
 namespace {
 
-const std::string kUser = LW_TEST_V3_USER;
-const std::string kAuth = LW_TEST_V3_AUTH_PASS;
-const std::string kPriv = LW_TEST_V3_PRIV_PASS;
+const std::string kUser = LEVELWATCH_SNMPV3_USER;
+const std::string kAuth = LEVELWATCH_SNMPV3_AUTH_PASS;
+const std::string kPriv = LEVELWATCH_SNMPV3_PRIV_PASS;
 const std::string kEngineHex = "80000CF1030011223344";
 const Bytes kEngine = {0x80, 0x00, 0x0C, 0xF1, 0x03, 0x00, 0x11, 0x22, 0x33, 0x44};
 

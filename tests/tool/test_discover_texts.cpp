@@ -31,7 +31,7 @@ TEST(HostsFile, OneHostPerLineCommentsAndBlankLinesAndEveryOtherLineNamed)
         EXPECT_EQ(hosts[i].text, expected[i].first);
         EXPECT_EQ(hosts[i].line, expected[i].second);
     }
-    EXPECT_EQ(rejected, (std::vector<std::string>{"line 6: \"two words\" is more than one address or name",
+    EXPECT_EQ(rejected, (std::vector<std::string>{"line 6: \"words\" is no credential set of /etc/levelwatch/snmp.conf",
                                                   "line 7: \"semi;colon\" is neither an address nor a name",
                                                   "line 8: longer than 255 bytes"}));
 }
@@ -39,8 +39,11 @@ TEST(HostsFile, OneHostPerLineCommentsAndBlankLinesAndEveryOtherLineNamed)
 TEST(HostsFile, NumbersAreAddressesAndZonesNameInterfaces)
 {
     const std::vector<ResolvedHost> r =
-        ResolveHosts({{"192.0.2.11", 1, ""}, {"fe80::11%lo", 2, ""}, {"fe80::11", 3, ""}, {"fe80::1%no-such-if", 4, ""},
-                      {"2001:db8::1%lo", 5, ""}},
+        ResolveHosts({{"192.0.2.11", 1, "", ""},
+                      {"fe80::11%lo", 2, "", ""},
+                      {"fe80::11", 3, "", ""},
+                      {"fe80::1%no-such-if", 4, "", ""},
+                      {"2001:db8::1%lo", 5, "", ""}},
                      1);
     ASSERT_EQ(r.size(), 5u);
     EXPECT_EQ(r[0].address, "192.0.2.11");

@@ -9,9 +9,11 @@
 // status: 0 when the file was a command file (an unreachable printer gives
 // an INFO: line with the reason, other commands a DEBUG: line each, and are
 // ignored); 1 for a bad command line, an unreadable file or one that does not
-// start with "#CUPS-COMMAND".
+// start with "#CUPS-COMMAND", or a site's SNMPv3 credentials file that is
+// refused (an ERROR: line says why).
 #include "CommandFile.h"
 #include "LevelRead.h"
+#include "snmp/Credentials.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -57,6 +59,10 @@ int main(int argc, char** argv)
     levels::FilterFds fds;
     if (!levels::TakeStandardDescriptors(fds)) {
         std::fputs("ERROR: Unable to set up the filter's descriptors\n", stderr);
+        return 1;
+    }
+    if (std::string why; !LoadSnmpV3Credentials(why)) {
+        levels::WriteAll(fds.status, "ERROR: levelwatch-command: " + why + "\n");
         return 1;
     }
     int in = argc == 7 ? open(argv[6], O_RDONLY | O_CLOEXEC) : fds.in;

@@ -4,7 +4,8 @@
 // printer's toner levels through levelwatch's road; the levels reach CUPS as
 // ATTR:/STATE: lines when the read ends. The read never holds the data back
 // and never changes the exit status: a printer that does not answer gives one
-// DEBUG: line saying why, and the job prints.
+// DEBUG: line saying why, and the job prints; so does a site's SNMPv3
+// credentials file that is refused (an ERROR: line says why, no read runs).
 //
 // Command line as filter(7): job-id user title copies options [file]; the
 // data comes from the file when given, else from standard input. Exit
@@ -16,6 +17,7 @@
 // filter waits at most 10 seconds more for the levels (an SNMPv3-only printer
 // takes about 2 s, a DNS-SD name up to 3 s more).
 #include "LevelRead.h"
+#include "snmp/Credentials.h"
 
 #include <cerrno>
 #include <csignal>
@@ -23,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -78,8 +81,15 @@ int main(int argc, char** argv)
         }
     }
 
-    levels::BackgroundRead reader(levels::JobFromEnvironment(argc, argv), levels::MarkerNames(), fds.status,
-                                  "DEBUG");
+    // A credentials file that is refused stops the read, never the job.
+    std::string why;
+    const bool credentials = LoadSnmpV3Credentials(why);
+    if (!credentials)
+        levels::WriteAll(fds.status, "ERROR: levelwatch-passthru: toner levels not read: " + why + "\n");
+    std::unique_ptr<levels::BackgroundRead> reader;
+    if (credentials)
+        reader = std::make_unique<levels::BackgroundRead>(levels::JobFromEnvironment(argc, argv),
+                                                          levels::MarkerNames(), fds.status, "DEBUG");
     int error = 0;
     CopyResult copied = copyAll(in, fds.out, error);
     close(fds.out); // the backend sees the end of the job now
@@ -92,7 +102,7 @@ int main(int argc, char** argv)
                                          std::strerror(error) + "\n");
         status = 1;
     }
-    if (!reader.wait(kWaitAfterDataSeconds)) {
+    if (reader && !reader->wait(kWaitAfterDataSeconds)) {
         levels::WriteAll(fds.status, "DEBUG: Toner levels not read: no outcome 10 s after the job's data ended.\n");
         std::_Exit(status); // the read's thread is still running
     }
