@@ -53,15 +53,6 @@ bool startsWith(const std::string& text, const char* prefix, std::string& rest)
     return true;
 }
 
-// The site's SNMPv3 credential sets, where the other programs read them.
-bool loadCredentials(std::string& error)
-{
-    (void)error;
-    // SITE CREDENTIALS: `return LoadSnmpV3Credentials(error);` once
-    // Credentials.h offers it (until then the built-in set is presented).
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -98,7 +89,9 @@ int main(int argc, char** argv)
     std::string error;
     if (!exporter::ParseListenAddress(listen, options.listen, error))
         return usageError("--web.listen-address=" + listen + ": " + error);
-    if (!loadCredentials(error)) {
+    // The site's SNMPv3 credential sets, where the other programs read them
+    // (the service passes them with LoadCredential=).
+    if (!LoadSnmpV3Credentials(error)) {
         std::fprintf(stderr, "levelwatch-exporter: %s\n", error.c_str());
         return kExitFailed;
     }
