@@ -477,9 +477,25 @@ bool Server::start(const ServerOptions& options, std::string& error)
 {
     State& s = *state_;
     s.options = options;
+    s.daemon = listen(s, options.listen, false);
+    // Every address on a machine without IPv6: every IPv4 address.
+    if (s.daemon == nullptr && options.listen.any)
+        s.daemon = listen(s, options.listen, true);
+    if (s.daemon == nullptr) {
+        error = "cannot listen on that address (in use, or not an address of this machine)";
+        return false;
+    }
+    s.watchdog = std::thread([&s] { s.watch(); });
+    return true;
+}
+
+MHD_Daemon* Server::listen(State& s, const ListenAddress& listen, bool ipv4Only)
+{
+    ServerOptions options;
+    options.listen = listen;
     sockaddr_storage address{};
     unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ERROR_LOG;
-    if (options.listen.any || options.listen.address.family == AF_INET6) {
+    if (!ipv4Only && (options.listen.any || options.listen.address.family == AF_INET6)) {
         auto* in6 = reinterpret_cast<sockaddr_in6*>(&address);
         in6->sin6_family = AF_INET6;
         in6->sin6_port = htons(options.listen.port);
@@ -492,21 +508,16 @@ bool Server::start(const ServerOptions& options, std::string& error)
         auto* in = reinterpret_cast<sockaddr_in*>(&address);
         in->sin_family = AF_INET;
         in->sin_port = htons(options.listen.port);
-        std::memcpy(&in->sin_addr, options.listen.address.bytes, 4);
+        if (!options.listen.any)
+            std::memcpy(&in->sin_addr, options.listen.address.bytes, 4);
     }
-    s.daemon = MHD_start_daemon(
+    return MHD_start_daemon(
         flags, options.listen.port, nullptr, nullptr, &State::onRequest, &s, MHD_OPTION_SOCK_ADDR, &address,
         MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(kMaxConnections) + kConnectionHeadroom,
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, kMaxRequestBytes, MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,
         MHD_OPTION_LISTEN_BACKLOG_SIZE, kListenBacklog, MHD_OPTION_NOTIFY_COMPLETED, &State::onCompleted, &s,
         MHD_OPTION_NOTIFY_CONNECTION, &State::onConnection, &s, MHD_OPTION_LISTENING_ADDRESS_REUSE, 1u,
         MHD_OPTION_END);
-    if (s.daemon == nullptr) {
-        error = "cannot listen on that address (in use, or not an address of this machine)";
-        return false;
-    }
-    s.watchdog = std::thread([&s] { s.watch(); });
-    return true;
 }
 
 void Server::stop()

@@ -30,6 +30,8 @@
 #include "Target.h"
 
 #include <memory>
+
+struct MHD_Daemon;
 #include <string>
 
 namespace exporter {
@@ -76,6 +78,7 @@ public:
     struct State;
 
 private:
+    static struct MHD_Daemon* listen(State& s, const ListenAddress& listen, bool ipv4Only);
     std::unique_ptr<State> state_;
 };
 
