@@ -10,6 +10,7 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
 #include <regex>
@@ -112,6 +113,12 @@ std::string waitForValue(const std::string& promql, const std::string& expected,
     return value;
 }
 
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 Agent printer(const std::string& name, const std::string& ipv4, const std::vector<unsigned char>& block)
 {
     Agent a;
@@ -149,7 +156,7 @@ protected:
         dir_ = new TempDir;
         exporter_ = new ChildProcess;
         exporter_->start({LEVELWATCH_EXPORTER_BIN, "--web.listen-address=127.0.0.1:" + std::to_string(kExporterPort),
-                          "--allow=192.0.2.0/24", "--allow=2001:db8::1"},
+                          "--allow=192.0.2.0/24", "--allow=2001:db8::1", "--allow=fe80::/10"},
                          {}, "", dir_->file("exporter.log"));
         waitForTcp("127.0.0.1", kExporterPort);
     }
@@ -183,24 +190,22 @@ Agent Exporter::first_;
 
 TEST_F(Exporter, PrometheusScrapesEveryPrinterAndTheNextScrapeFollowsTheAgent)
 {
-    // As the shipped configuration does it: targets from a file, each one
-    // the exporter's /probe?target=, instance set to the printer.
+    // The shipped scrape configuration and rules, made quick (a scrape a
+    // second) and pointed at this exporter and a targets file of the test.
     TempDir prom;
     prom.write("printers.yml", "- targets: [192.0.2.21, 192.0.2.22, '192.0.2.23:161', 192.0.2.24]\n");
-    const std::string config = prom.write(
-        "prometheus.yml",
-        "global: {scrape_interval: 1s, scrape_timeout: 1s, evaluation_interval: 1s}\n"
-        "scrape_configs:\n"
-        "  - job_name: printers\n"
-        "    metrics_path: /probe\n"
-        "    scrape_timeout: 1s\n"
-        "    file_sd_configs: [{files: ['" + prom.file("printers.yml") + "'], refresh_interval: 1s}]\n"
-        "    relabel_configs:\n"
-        "      - {source_labels: [__address__], target_label: __param_target}\n"
-        "      - {source_labels: [__param_target], target_label: instance}\n"
-        "      - {target_label: __address__, replacement: '127.0.0.1:" + std::to_string(kExporterPort) + "'}\n"
-        "  - job_name: levelwatch-exporter\n"
-        "    static_configs: [{targets: ['127.0.0.1:" + std::to_string(kExporterPort) + "']}]\n");
+    std::string config = readFile(LEVELWATCH_SOURCE_DIR "/packaging/prometheus/levelwatch-exporter.yml");
+    ASSERT_FALSE(config.empty());
+    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"scrape_interval: 1m", "scrape_interval: 1s"},
+             {"scrape_timeout: 10s", "scrape_timeout: 1s"},
+             {"evaluation_interval: 1m", "evaluation_interval: 1s"},
+             {"/etc/prometheus/levelwatch/*.yml", prom.file("printers.yml")},
+             {"/usr/share/levelwatch/prometheus/", LEVELWATCH_SOURCE_DIR "/packaging/prometheus/"},
+             {"localhost:9934", "127.0.0.1:" + std::to_string(kExporterPort)}})
+        for (size_t at; (at = config.find(from)) != std::string::npos;)
+            config.replace(at, from.size(), to);
+    config = prom.write("prometheus.yml", config);
     ChildProcess prometheus;
     ASSERT_TRUE(prometheus.start({"prometheus", "--config.file=" + config, "--storage.tsdb.path=" + prom.file("data"),
                                   "--web.listen-address=127.0.0.1:" + std::to_string(kPrometheusPort)},
@@ -218,7 +223,8 @@ TEST_F(Exporter, PrometheusScrapesEveryPrinterAndTheNextScrapeFollowsTheAgent)
     // The silent printer: its scrape succeeds and says so.
     EXPECT_EQ(waitForValue(R"(levelwatch_printer_up{instance="192.0.2.24"})", "0"), "0");
     EXPECT_EQ(waitForValue(R"(up{instance="192.0.2.24"})", "1"), "1");
-    EXPECT_EQ(waitForValue(R"(levelwatch_exporter_probes_in_flight{job="levelwatch-exporter"})", "0"), "0");
+    EXPECT_EQ(waitForValue(R"(up{job="levelwatch-exporter"})", "1"), "1");
+    EXPECT_EQ(waitForValue(R"(count(up{job="levelwatch"} == 1))", "4"), "4");
     EXPECT_EQ(waitForValue(R"(clamp_max(levelwatch_exporter_probes_total{outcome="answered"}, 1))", "1"), "1");
 
     // The toner was used: the next scrape says so.
@@ -253,6 +259,11 @@ TEST_F(Exporter, RefusesTargetsOutsideTheAllowedNetworksAndEveryBadQuery)
         ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
         EXPECT_EQ(status(exchange(fd, "GET /probe?target=192.0.2.21 HTTP/1.0\r\n\r\n")), 403);
     }
+
+    // Allowed: the first printer by its link-local address, zone and port.
+    const std::string linkLocal = get(kExporterPort, "/probe?target=%5Bfe80::21%2525lwbr0%5D:161");
+    EXPECT_NE(linkLocal.find("levelwatch_printer_up{address=\"[fe80::21%25lwbr0]:161\"} 1\n"), std::string::npos)
+        << linkLocal;
 
     for (const char* query : {"", "?", "?target", "?target=", "?target=192.0.2.21&target=192.0.2.22",
                               "?target=192.0.2.21:0", "?target=192.0.2.21:65536", "?target=192.0.2.21:+161",
@@ -290,10 +301,19 @@ TEST_F(Exporter, RefusesTargetsOutsideTheAllowedNetworksAndEveryBadQuery)
 
 TEST_F(Exporter, AFloodOfConnectionsIsRefusedAndASilentPrinterAnswersWithinTheScrapeTimeout)
 {
-    // A client that never finishes its request is cut off.
+    // A client that trickles its request, a byte a second, is cut off when
+    // the request is not whole in time (each byte would keep an idle timer
+    // alive).
     const int slow = connectTo(kExporterPort);
     ASSERT_GE(slow, 0);
-    ASSERT_EQ(::write(slow, "GET /metr", 9), 9);
+    std::thread trickle([slow] {
+        const std::string request = "GET /metrics HTTP/1.0\r\nX-Pad: " + std::string(40, 'a') + "\r\n\r\n";
+        for (const char c : request) {
+            if (::send(slow, &c, 1, MSG_NOSIGNAL) != 1)
+                break;
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
+    });
 
     std::vector<int> flood;
     for (long i = 0; i < kMaxConnections; ++i) {
@@ -330,10 +350,11 @@ TEST_F(Exporter, AFloodOfConnectionsIsRefusedAndASilentPrinterAnswersWithinTheSc
     ASSERT_TRUE(std::regex_search(probe, m, std::regex("\nlevelwatch_probe_duration_seconds ([0-9.]+)\n")));
     EXPECT_LE(std::stod(m[1].str()), 1.0 + 0.05);
 
+    trickle.join(); // ends when a send fails: the exporter closed the connection
     char byte;
     pollfd p{slow, POLLIN, 0};
-    EXPECT_EQ(::poll(&p, 1, 30000), 1) << "the slow client is still connected";
-    EXPECT_LE(::read(slow, &byte, 1), 0);
+    EXPECT_EQ(::poll(&p, 1, 0), 1);
+    EXPECT_LE(::read(slow, &byte, 1), 0) << "the slow client got an answer";
     ::close(slow);
 }
 
