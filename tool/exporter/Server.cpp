@@ -516,8 +516,7 @@ MHD_Daemon* Server::listen(State& s, const ListenAddress& listen, bool ipv4Only)
         MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(kMaxConnections) + kConnectionHeadroom,
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, kMaxRequestBytes, MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,
         MHD_OPTION_LISTEN_BACKLOG_SIZE, kListenBacklog, MHD_OPTION_NOTIFY_COMPLETED, &State::onCompleted, &s,
-        MHD_OPTION_NOTIFY_CONNECTION, &State::onConnection, &s, MHD_OPTION_LISTENING_ADDRESS_REUSE, 1u,
-        MHD_OPTION_END);
+        MHD_OPTION_NOTIFY_CONNECTION, &State::onConnection, &s, MHD_OPTION_END);
 }
 
 void Server::stop()

@@ -5,6 +5,7 @@
 
 #include "snmp/Credentials.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
