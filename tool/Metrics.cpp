@@ -88,10 +88,8 @@ std::string LabelValue(const std::string& bytes)
     return out;
 }
 
-namespace {
-
-std::string exposition(const std::vector<FoundPrinter>& printers, const std::vector<std::string>& silentAddresses,
-                       double scanSeconds, const char* durationName, const char* durationHelp)
+std::string PrometheusText(const std::vector<FoundPrinter>& printers,
+                           const std::vector<std::string>& silentAddresses, double scanSeconds)
 {
     Family up{"levelwatch_printer_up",
               "Whether a printer of the model answered at the address (1) or the address was asked and none did (0).", {}};
@@ -102,7 +100,7 @@ std::string exposition(const std::vector<FoundPrinter>& printers, const std::vec
                  "Toner level from 0 (empty) to 1 (full); no sample while the printer does not know it.", {}};
     Family low{"levelwatch_toner_low", "Whether the toner is low (1: at or below 10 percent).", {}};
     Family empty{"levelwatch_toner_empty", "Whether the toner is empty (1: at 0 percent).", {}};
-    Family duration{durationName, durationHelp, {}};
+    Family duration{"levelwatch_scan_duration_seconds", "How long asking the printers took.", {}};
 
     std::set<std::string> written;
     for (const FoundPrinter& p : printers) {
@@ -133,22 +131,6 @@ std::string exposition(const std::vector<FoundPrinter>& printers, const std::vec
     return up.text() + info.text() + level.text() + low.text() + empty.text() + duration.text();
 }
 
-} // namespace
-
-std::string PrometheusText(const std::vector<FoundPrinter>& printers,
-                           const std::vector<std::string>& silentAddresses, double scanSeconds)
-{
-    return exposition(printers, silentAddresses, scanSeconds, "levelwatch_scan_duration_seconds",
-                      "How long asking the printers took.");
-}
-
-std::string ProbeText(const std::vector<FoundPrinter>& printers, const std::vector<std::string>& silentAddresses,
-                      double probeSeconds)
-{
-    return exposition(printers, silentAddresses, probeSeconds, "levelwatch_probe_duration_seconds",
-                      "How long asking the printer took.");
-}
-
 std::vector<std::string> SilentHosts(const std::vector<std::string>& asked,
                                      const std::vector<FoundPrinter>& printers)
 {
@@ -169,6 +151,23 @@ std::vector<std::string> SilentHosts(const std::vector<std::string>& asked,
             silent.push_back(host);
     }
     return silent;
+}
+
+std::string ProbeText(const std::vector<FoundPrinter>& printers, const std::vector<std::string>& silentAddresses,
+                      double probeSeconds)
+{
+    std::string text = PrometheusText(printers, silentAddresses, probeSeconds);
+    const auto replace = [&text](const std::string& from, const std::string& to) {
+        for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+            text.replace(at, from.size(), to);
+    };
+    // Each at the start of a line, where no label value can be (a line feed
+    // in one is escaped).
+    replace("\n# HELP levelwatch_scan_duration_seconds How long asking the printers took.\n",
+            "\n# HELP levelwatch_probe_duration_seconds How long asking the printer took.\n");
+    replace("\n# TYPE levelwatch_scan_duration_seconds gauge\n", "\n# TYPE levelwatch_probe_duration_seconds gauge\n");
+    replace("\nlevelwatch_scan_duration_seconds ", "\nlevelwatch_probe_duration_seconds ");
+    return text;
 }
 
 } // namespace metrics

@@ -8,7 +8,6 @@
 //   levelwatch_toner_low{address,name,color}       1 at or below the CUPS filter's low level
 //   levelwatch_toner_empty{address,name,color}     1 at 0
 //   levelwatch_scan_duration_seconds               how long the run took
-//   (levelwatch_probe_duration_seconds instead for levelwatch-exporter's probes)
 //
 // A level the printer does not know gives no toner sample at all, never a
 // guess. Label values are the printer's bytes made safe: valid UTF-8 (a
@@ -32,11 +31,6 @@ namespace metrics {
 std::string PrometheusText(const std::vector<FoundPrinter>& printers,
                            const std::vector<std::string>& silentAddresses, double scanSeconds);
 
-// The same for one probe of levelwatch-exporter: its duration is
-// levelwatch_probe_duration_seconds, "how long asking the printer took".
-std::string ProbeText(const std::vector<FoundPrinter>& printers, const std::vector<std::string>& silentAddresses,
-                      double probeSeconds);
-
 // The asked hosts (addresses or names) for which no printer answered: a host
 // answered when a printer's address is the host itself or one of the
 // addresses it resolves to. In the order asked, each once.
@@ -45,5 +39,11 @@ std::vector<std::string> SilentHosts(const std::vector<std::string>& asked,
 
 // Bytes as a label value between the double quotes (see above).
 std::string LabelValue(const std::string& bytes);
+
+// The exposition of one probe of levelwatch-exporter: as PrometheusText, with
+// levelwatch_probe_duration_seconds, how long asking the printer took, in
+// place of the scan's duration.
+std::string ProbeText(const std::vector<FoundPrinter>& printers, const std::vector<std::string>& silentAddresses,
+                      double probeSeconds);
 
 } // namespace metrics
