@@ -89,8 +89,14 @@ TEST(CredentialsFile, OnlyAFileOfRootOrThisUserThatOthersCannotReadIsTaken)
     const std::string path = std::string(dir) + "/snmp.conf";
     std::ofstream(path) << "[office]\nuser = u1\nauth-passphrase = office-auth\npriv-passphrase = office-priv\n"
                            "[lab]\nuser = u2\nauth-passphrase = lab-auth-1\npriv-passphrase = lab-priv-1\n";
-    ::setenv("LEVELWATCH_CONFIG", path.c_str(), 1);
     std::string error;
+    const std::string examples = std::string(dir) + "/examples.conf";
+    std::ofstream(examples) << "# [office]\n# user = u1\n";
+    ::setenv("LEVELWATCH_CONFIG", examples.c_str(), 1); // no set: nothing to hide, as installed
+    ASSERT_EQ(::chmod(examples.c_str(), 0644), 0);
+    EXPECT_TRUE(LoadSnmpV3Credentials(error)) << error;
+    ::unlink(examples.c_str());
+    ::setenv("LEVELWATCH_CONFIG", path.c_str(), 1);
     ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
     EXPECT_FALSE(LoadSnmpV3Credentials(error));
     EXPECT_EQ(error, path + " can be read by other users: chmod 0640 " + path + " (owner root, group lp)");

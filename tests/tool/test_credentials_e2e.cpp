@@ -162,8 +162,8 @@ TEST_F(SiteCredentials, NoPassPhraseInAnyProcessCommandLineOrEnvironment)
 
 // A resolver that takes a question and never answers (a socket that never
 // reads, named by this namespace's own resolv.conf, a wait of minutes): the
-// lookup still ends at levelwatch-discover's 10 s, with the reason, and
-// leaves no process behind.
+// lookups still end at their bounds (levelwatch-discover's 10 s, with the
+// reason; levelwatch's 5 s a family), and leave no process behind.
 TEST(NameLookups, EndAtTheirDeadlineWhenTheResolverNeverAnswers)
 {
     if (!inPrivateNetwork())
@@ -179,7 +179,11 @@ TEST(NameLookups, EndAtTheirDeadlineWhenTheResolverNeverAnswers)
     ASSERT_EQ(::mount(conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr), 0) << std::strerror(errno);
     const std::string hosts = dir.write("hosts", "printer-7.example.org\n192.0.2.99\n");
     ProcessResult r = runProcess({LEVELWATCH_DISCOVER_BIN, "--v1", "--hosts-file", hosts}, {}, 60000);
+    // levelwatch by name: both families' lookups end at their bound.
+    ProcessResult byName = runProcess({LEVELWATCH_BIN, "socket://printer-7.example.org"}, {}, 60000);
     ::umount("/etc/resolv.conf");
+    EXPECT_FALSE(byName.timedOut);
+    EXPECT_EQ(byName.exitStatus, 1); // no address
     ::close(silent);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitStatus, 1);

@@ -162,7 +162,7 @@ TEST_F(Discover, AsksTheHostsGivenSideBySideAndRefusesHostsThatAreNone)
     EXPECT_EQ(r.out, "192.0.2.11\tv1\tFront Office\tV1.07.3\tM2.11\t90\t45\t12\t100\n"
                      "198.51.100.12\tv1\tPrint Room\tV1.08.0\t\t3\t66\t70\t8\n"
                      "fe80::11%lwbr0\tv1\tFront Office\tV1.07.3\tM2.11\t90\t45\t12\t100\n");
-    for (const std::string& named : {fleet + ": line 4: \"two words\" is more than one address or name (skipped)",
+    for (const std::string& named : {fleet + ": line 4: \"words\" is no credential set of /etc/levelwatch/snmp.conf (skipped)",
                                     fleet + ": line 6: \"no-such-printer.invalid\" does not resolve",
                                     fleet + ": line 8: \"bad!name\" is neither an address nor a name (skipped)"})
         EXPECT_NE(r.err.find(named), std::string::npos) << named << "\n" << r.err;

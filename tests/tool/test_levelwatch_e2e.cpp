@@ -253,3 +253,26 @@ TEST_F(LevelwatchTest, DnssdQueueResolvedThroughAvahi)
     EXPECT_GE(r.seconds, 2.5) << "the resolution waits its whole window";
     EXPECT_LT(r.seconds, 10.0) << "and no longer";
 }
+
+// A filter that prints its line and then hangs, and one that never prints:
+// the first line is reported, and either filter is killed at its bound and
+// reaped, never left running.
+TEST_F(LevelwatchTest, UsbFilterThatHangsIsKilledAtItsBound)
+{
+    auto block = statusBlock(10, 20, 30, 40);
+    ASSERT_TRUE(cupsd_->addQueue("HangingUsb", "usb://Test/Colour"));
+    const std::string marker = scratch_.file("hanging-filter"); // sleep(1) by a name of its own
+    ASSERT_EQ(runProcess({"cp", "/bin/sleep", marker}).exitStatus, 0);
+    for (const bool prints : {true, false}) {
+        scratch_.write("filter-line", deviceIdWithStatus(block) + "\n");
+        std::ofstream(cupsd_->serverBin() + "/filter/cablegauge")
+            << "#!/bin/sh\n" << (prints ? "cat '" + scratch_.file("filter-line") + "'\n" : "")
+            << "exec '" << marker << "' 600\n";
+        chmod((cupsd_->serverBin() + "/filter/cablegauge").c_str(), 0755);
+        ProcessResult r = levelwatch("HangingUsb", {}, 60000);
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitStatus, prints ? 0 : 255);
+        EXPECT_EQ(r.out, prints ? expectedReport(block) : "");
+        EXPECT_EQ(runProcess({"pgrep", "-f", marker}).out, "") << "the filter outlived levelwatch";
+    }
+}

@@ -44,8 +44,20 @@ std::string& siteFile()
 
 thread_local const SnmpV3Credentials* t_current = nullptr;
 
-// The file's bytes, read through one descriptor that was checked first.
-bool readChecked(const std::string& path, bool mayBeAbsent, bool& absent, std::string& text, std::string& error)
+// Why the file may not hold pass phrases, or "" when it may.
+std::string exposed(const std::string& path, mode_t mode)
+{
+    if ((mode & 0007) != 0)
+        return path + " can be read by other users: chmod 0640 " + path + " (owner root, group lp)";
+    if ((mode & 0020) != 0)
+        return path + " can be written by its group: chmod 0640 " + path + " (owner root, group lp)";
+    return "";
+}
+
+// The file's bytes (and its mode), read through one descriptor that was
+// checked first.
+bool readChecked(const std::string& path, bool mayBeAbsent, bool& absent, std::string& text, mode_t& mode,
+                 std::string& error)
 {
     absent = false;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -65,14 +77,11 @@ bool readChecked(const std::string& path, bool mayBeAbsent, bool& absent, std::s
         error = path + " is not a regular file";
     else if (st.st_uid != 0 && st.st_uid != ::geteuid())
         error = path + " belongs to neither root nor this user: chown root:lp " + path;
-    else if ((st.st_mode & 0007) != 0)
-        error = path + " can be read by other users: chmod 0640 " + path + " (owner root, group lp)";
-    else if ((st.st_mode & 0020) != 0)
-        error = path + " can be written by its group: chmod 0640 " + path + " (owner root, group lp)";
     else if (st.st_size > static_cast<off_t>(kCredentialsFileMaxBytes))
         error = path + " is larger than " + std::to_string(kCredentialsFileMaxBytes) + " bytes";
     else
         ok = true;
+    mode = st.st_mode;
     if (ok) {
         text.assign(kCredentialsFileMaxBytes + 1, '\0');
         size_t have = 0;
@@ -126,7 +135,8 @@ bool LoadSnmpV3Credentials(std::string& error)
     }
     std::string text;
     bool absent = false;
-    const bool read = readChecked(path, mayBeAbsent, absent, text, error);
+    mode_t mode = 0;
+    const bool read = readChecked(path, mayBeAbsent, absent, text, mode, error);
     if (!read || absent) {
         explicit_bzero(text.data(), text.capacity());
         return read;
@@ -140,7 +150,12 @@ bool LoadSnmpV3Credentials(std::string& error)
         return false;
     }
     if (sets.empty())
-        return true;
+        return true; // nothing secret in it (the file as installed, its examples commented out)
+    if (error = exposed(path, mode); !error.empty()) {
+        for (SnmpV3Credentials& set : sets)
+            WipeSnmpV3Credentials(set);
+        return false;
+    }
     // Neither the pass phrases nor the keys made from them go into a core
     // file or to a process that may trace this one.
     (void)::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);

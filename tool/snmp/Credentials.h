@@ -37,9 +37,10 @@ inline constexpr const char* kSnmpV3CredentialsPath = "/etc/levelwatch/snmp.conf
 // kSnmpV3CredentialsPath. True, the built-in set kept, when that last file
 // does not exist or this user may not read it, and when the file holds no set.
 // False, the sets unchanged, with error naming the file and how to put it
-// right (never a value), when the file can be read or written by others than
-// its owner and group, is written by its group, belongs to neither root nor
-// this user, is not a regular file, cannot be read or does not parse. Once a
+// right (never a value), when the file belongs to neither root nor this user,
+// is not a regular file, cannot be read or does not parse, and when it holds
+// a set and can be read or written by others than its owner and group or
+// written by its group. Once a
 // site's sets are held, the process dumps no core (PR_SET_DUMPABLE 0).
 bool LoadSnmpV3Credentials(std::string& error);
 // The file the sets came from; empty for the built-in set.

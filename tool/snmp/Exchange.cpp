@@ -147,6 +147,7 @@ bool runV3Query(const sockaddr* dest, socklen_t destLength, const V3Query& query
         _SNMP_PARAM_V3 param;
     };
     std::vector<Engine> engines;
+    engines.reserve(kV3QueryMaxEngines); // never moved: each record's keys are wiped where they are
     const LocalLinks noLinks(false);
     Listener listener({kListenQuietMs, kV3QueryLimitMs, kListenMaxDatagrams});
     const int probeId = listener.add(s);
@@ -155,17 +156,25 @@ bool runV3Query(const sockaddr* dest, socklen_t destLength, const V3Query& query
             lwTrace("[ipv6 BC] nRecv = %d", report.size);
         if (!mayAnswer(dest, AnswerFrom::Peer, report, noLinks))
             return;
-        Engine engine{-1, report.from, report.fromLength, {}};
-        if (!acceptEngineReport(report.data, report.size, engine.param))
-            return;
         if (engines.size() >= kV3QueryMaxEngines) {
-            ++g_listenCounts.enginesBound;
+            _SNMP_PARAM_V3 param;
+            if (acceptEngineReport(report.data, report.size, param))
+                ++g_listenCounts.enginesBound;
+            explicit_bzero(&param, sizeof param);
+            return;
+        }
+        Engine& engine = engines.emplace_back(Engine{-1, report.from, report.fromLength, {}});
+        if (!acceptEngineReport(report.data, report.size, engine.param)) {
+            explicit_bzero(&engine.param, sizeof engine.param);
+            engines.pop_back();
             return;
         }
         engine.fd = openUdpSocket(family, false, 1000000);
-        if (engine.fd < 0)
+        if (engine.fd < 0) {
+            explicit_bzero(&engine.param, sizeof engine.param);
+            engines.pop_back();
             return;
-        engines.push_back(engine);
+        }
         unsigned char request[SNMPV3_MSG_MAX];
         const int requestLen = buildEngineRequest(engine.param, query.oids, query.count, request);
         if (requestLen <= 0
@@ -189,8 +198,11 @@ bool runV3Query(const sockaddr* dest, socklen_t destLength, const V3Query& query
         });
         listener.touch(probeId);
     });
-    for (const Engine& engine : engines)
+    // The pass phrases and the keys made from them go no further.
+    for (Engine& engine : engines) {
         ::close(engine.fd);
+        explicit_bzero(&engine.param, sizeof engine.param);
+    }
     ::close(s);
     return true;
 }
