@@ -100,7 +100,9 @@ struct Server::State {
         std::lock_guard<std::mutex> hold(poolLock);
         if (stopping)
             return false;
-        if (idle == 0 && threads.size() < static_cast<size_t>(kMaxProbesInFlight)) {
+        // One idle thread for each probe waiting, or a new thread: a probe
+        // never waits behind another's printer.
+        if (queue.size() + 1 > idle && threads.size() < static_cast<size_t>(kMaxProbesInFlight)) {
             try {
                 threads.emplace_back([this] { probeThread(); });
             } catch (const std::system_error&) {
