@@ -161,4 +161,21 @@ std::vector<std::string> SilentHosts(const std::vector<std::string>& asked,
     return silent;
 }
 
+std::string ProbeText(const std::vector<FoundPrinter>& printers, const std::vector<std::string>& silentAddresses,
+                      double probeSeconds)
+{
+    std::string text = PrometheusText(printers, silentAddresses, probeSeconds);
+    const auto replace = [&text](const std::string& from, const std::string& to) {
+        for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+            text.replace(at, from.size(), to);
+    };
+    // Each at the start of a line, where no label value can be (a line feed
+    // in one is escaped).
+    replace("\n# HELP levelwatch_scan_duration_seconds How long asking the printers took.\n",
+            "\n# HELP levelwatch_probe_duration_seconds How long asking the printer took.\n");
+    replace("\n# TYPE levelwatch_scan_duration_seconds gauge\n", "\n# TYPE levelwatch_probe_duration_seconds gauge\n");
+    replace("\nlevelwatch_scan_duration_seconds ", "\nlevelwatch_probe_duration_seconds ");
+    return text;
+}
+
 } // namespace metrics

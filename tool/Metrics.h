@@ -44,4 +44,10 @@ std::vector<std::string> SilentHosts(const std::vector<std::string>& asked,
 // Bytes as a label value between the double quotes (see above).
 std::string LabelValue(const std::string& bytes);
 
+// The exposition of one probe of levelwatch-exporter: as PrometheusText, with
+// levelwatch_probe_duration_seconds, how long asking the printer took, in
+// place of the scan's duration.
+std::string ProbeText(const std::vector<FoundPrinter>& printers, const std::vector<std::string>& silentAddresses,
+                      double probeSeconds);
+
 } // namespace metrics

@@ -39,6 +39,8 @@ for p in "$levelwatch" "$printpanels" "$ppd"; do
             usr/share/ppd/* | usr/share/applications/* | usr/share/icons/* | usr/share/printpanels/* | \
             usr/lib/nagios/ | usr/lib/nagios/plugins/ | usr/lib/nagios/plugins/check_levelwatch | \
             usr/lib/systemd/ | usr/lib/systemd/system/ | usr/lib/systemd/system/levelwatch-prometheus.* | \
+            usr/lib/systemd/system/levelwatch-exporter.service | usr/share/levelwatch/ | usr/share/levelwatch/prometheus/ | \
+            usr/share/levelwatch/prometheus/levelwatch-*.yml | etc/default/levelwatch-exporter | \
             usr/libexec/ | usr/libexec/levelwatch/ | usr/libexec/levelwatch/levelwatch-textfile | \
             etc/ | etc/default/ | etc/default/levelwatch | etc/levelwatch/ | etc/levelwatch/snmp.conf) ;;
         *) fail "$name: $path is not where it belongs" ;;
@@ -55,7 +57,7 @@ lint=$(lintian --fail-on error,warning --tag-display-limit 0 "$levelwatch" "$pri
 # The settings of the timer's service are a conffile.
 control=$(mktemp -d) && [ -d "$control" ] || exit 1
 dpkg-deb -e "$levelwatch" "$control"
-[ "$(cat "$control/conffiles" 2>/dev/null)" = $'/etc/default/levelwatch\n/etc/levelwatch/snmp.conf' ] ||
+[ "$(cat "$control/conffiles" 2>/dev/null)" = $'/etc/default/levelwatch\n/etc/default/levelwatch-exporter\n/etc/levelwatch/snmp.conf' ] ||
     fail "levelwatch's conffiles: $(cat "$control/conffiles" 2>&1)"
 rm -rf "$control"
 
@@ -77,9 +79,15 @@ grep -q '^libcrypto.so' <<<"$(objdump -p "$root/usr/bin/levelwatch" | awk '/NEED
 # The timer and its service as systemd reads them (the installed program and
 # manual pages), not enabled by anything in the package.
 bash "$(dirname "$0")/verify_units.sh" "$root/usr/bin/levelwatch-discover" \
-    "$root/usr/libexec/levelwatch/levelwatch-textfile" "$root/usr/share/man" \
+    "$root/usr/libexec/levelwatch/levelwatch-textfile" "$root/usr/bin/levelwatch-exporter" "$root/usr/share/man" \
     "$root"/usr/lib/systemd/system/levelwatch-prometheus.service \
-    "$root"/usr/lib/systemd/system/levelwatch-prometheus.timer >/dev/null || fail "systemd-analyze verify of the units"
+    "$root"/usr/lib/systemd/system/levelwatch-prometheus.timer \
+    "$root"/usr/lib/systemd/system/levelwatch-exporter.service >/dev/null || fail "systemd-analyze verify of the units"
+grep -q '^ExecStart=/usr/bin/levelwatch-exporter \$ARGS$' "$root/usr/lib/systemd/system/levelwatch-exporter.service" ||
+    fail "the exporter's service does not run the installed levelwatch-exporter"
+grep -q '^EnvironmentFile=/etc/default/levelwatch-exporter$' "$root/usr/lib/systemd/system/levelwatch-exporter.service" ||
+    fail "the exporter's service does not read /etc/default/levelwatch-exporter"
+"$root/usr/bin/levelwatch-exporter" --help | grep -q -- '--allow=CIDR' || fail "levelwatch-exporter --help"
 grep -q 'ExecStart=/usr/libexec/levelwatch/levelwatch-textfile stage %S/levelwatch/levelwatch.prom /usr/bin/levelwatch-discover --levels --format prometheus --hosts-file' \
     "$root/usr/lib/systemd/system/levelwatch-prometheus.service" || fail "the service does not run the installed levelwatch-discover"
 [ -e "$root/etc/systemd" ] && fail "the package enables a unit"
