@@ -418,7 +418,7 @@ void PrintDialog::buildPrinterPages()
                                 : (ppd && ppd->nickname) ? QString::fromUtf8(ppd->nickname)
                                                          : tr("PPD file");
     setWindowTitle(documentTitle_.isEmpty() ? tr("Print - %1").arg(printerName)
-                                            : tr("Print %1 - %2").arg(documentTitle_, printerName));
+                                            : tr("%1 - %2").arg(documentTitle_, printerName));
 }
 
 void PrintDialog::dropPrinterPages()
@@ -878,7 +878,7 @@ void PrintDialog::setPreparing(const QString& title, const QString& previewText)
     const QString printerName = !session_.queue().isEmpty() ? session_.queue()
                                 : (ppd && ppd->nickname) ? QString::fromUtf8(ppd->nickname)
                                                          : tr("PPD file");
-    setWindowTitle(tr("Print %1 - %2").arg(title, printerName));
+    setWindowTitle(tr("%1 - %2").arg(title, printerName));
     destinationChanged();
 }
 

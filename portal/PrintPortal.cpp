@@ -81,6 +81,16 @@ Chosen chosenIn(PrintDialog& dialog, HostSession& session)
     return c;
 }
 
+// The title of the dialog and the job: the one the application gives (GTK
+// gives "Print"), after its application ID when it has one (sandboxed
+// applications do).
+QString shownTitle(const QString& appId, const QString& title)
+{
+    if (appId.isEmpty())
+        return title.isEmpty() ? QCoreApplication::translate("PrintPortal", "Untitled") : title;
+    return title.isEmpty() ? appId : QStringLiteral("%1: %2").arg(appId, title);
+}
+
 } // namespace
 
 // The Request object of one call: Close closes its dialog.
@@ -303,7 +313,7 @@ uint PrintPortal::PreparePrint(const QDBusObjectPath& handle, const QString& app
 {
     message.setDelayedReply(true);
     QString error;
-    PortalJob* job = startJob(handle, title.isEmpty() ? app_id : title, settings, page_setup, message, QString(),
+    PortalJob* job = startJob(handle, shownTitle(app_id, title), settings, page_setup, message, QString(),
                               parent_window, &error);
     if (!job) {
         journal(tr("PreparePrint of %1 refused: %2").arg(app_id, error));
@@ -418,7 +428,7 @@ uint PrintPortal::Print(const QDBusObjectPath& handle, const QString& app_id, co
             // No valid token: the dialog first, with the document; Print in it
             // sends the job as the host does, CUPS applying the layout.
             QString error;
-            PortalJob* shown = startJob(handle, title.isEmpty() ? app_id : title, {}, {}, call, path, parent_window, &error);
+            PortalJob* shown = startJob(handle, shownTitle(app_id, title), {}, {}, call, path, parent_window, &error);
             if (!shown)
                 return fail(error);
             shown->document_ = path;
@@ -444,7 +454,7 @@ uint PrintPortal::Print(const QDBusObjectPath& handle, const QString& app_id, co
             return;
         }
         JobRequest request = job->dialog_->jobRequest(path);
-        request.title = job->title.isEmpty() ? app_id : job->title;
+        request.title = job->title;
         request.copies = 1;
         std::erase_if(request.options, [](const auto& option) {
             for (const char* name : kAppliedByApplication)
