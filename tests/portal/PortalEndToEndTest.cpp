@@ -245,6 +245,25 @@ void withColorBalance(host::PrintDialog* dialog, const std::function<void(QDialo
     ASSERT_TRUE(lwtest::inModalDialog([open] { QTest::mouseClick(open, Qt::LeftButton); }, inside, dialog));
 }
 
+TEST(PortalEndToEnd, TheInstalledPortalFileIsChosenForNoDesktop)
+{
+    NEED_DESKTOP();
+    lwtest::TempDir portals;
+    std::filesystem::copy_file(PORTAL_FILE, portals.file("printpanels.portal"));
+    portals.write("gtk.portal", "[portal]\nDBusName=org.freedesktop.impl.portal.desktop.gtk\n"
+                                "Interfaces=org.freedesktop.impl.portal.Print;\nUseIn=gnome\n");
+    // The desktop's backend, whether its UseIn names the desktop or not; ours
+    // never. (This instance stops at once: the bus name is taken.)
+    for (const char* desktop : {"GNOME", "XFCE"}) {
+        const auto run = lwtest::runProcess({"/usr/libexec/xdg-desktop-portal", "--verbose"},
+                                            {{"XDG_DESKTOP_PORTAL_DIR", portals.path()}, {"XDG_CURRENT_DESKTOP", desktop}},
+                                            20000);
+        EXPECT_TRUE(std::regex_search(run.err, std::regex("(Using|Falling back to) gtk.portal for org.freedesktop.impl.portal.Print")))
+            << desktop << ": " << run.err;
+        EXPECT_EQ(run.err.find("printpanels.portal for"), std::string::npos) << run.err;
+    }
+}
+
 // Straight to the backend, as xdg-desktop-portal calls it.
 QDBusMessage call(const char* method, const QString& handle)
 {
