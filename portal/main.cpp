@@ -6,8 +6,12 @@
 // or the bus name cannot be taken (another backend of ours runs).
 #include "PrintPortal.h"
 
+#include <PrintDialog.h>
+
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDateTime>
+#include <QTimer>
 #include <QDBusConnection>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -54,5 +58,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "printpanels-portal: %s\n", error.toUtf8().constData());
         return 2;
     }
+    // PRINTPANELS_PORTAL_TRACE=1: the wall-clock time (ms) each dialog is up,
+    // on standard error, for the benchmark.
+    if (qEnvironmentVariableIntValue("PRINTPANELS_PORTAL_TRACE"))
+        QObject::connect(&portal, &PrintPortal::dialogShown, &portal, [] {
+            QTimer::singleShot(0, [] {
+                std::fprintf(stderr, "printpanels-portal: dialog shown at %lld\n",
+                             static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+            });
+        });
     return app.exec();
 }
