@@ -130,6 +130,13 @@ public:
     // Closes the dialog and prints nothing.
     void close()
     {
+        // Its windows go at once, a plug-in's modal one first.
+        if (dialog_) {
+            for (QDialog* window : dialog_->findChildren<QDialog*>())
+                if (window->isVisible())
+                    window->reject();
+            dialog_->hide();
+        }
         answer(kResponseOther);
         portal_.finished(this);
     }

@@ -341,4 +341,65 @@ TEST(PortalEndToEnd, CloseACallerLeavingAndADocumentOfAnotherKindPrintNothing)
     QDBusConnection::disconnectFromBus(QStringLiteral("app"));
 }
 
+TEST(PortalEndToEnd, SecurePrintValuesGoWithTheJobOnly)
+{
+    NEED_DESKTOP();
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(d.busAddress), QStringLiteral("secure"));
+    const QString handle = QStringLiteral("/org/freedesktop/portal/desktop/request/1_3/s1");
+    d.shown = nullptr;
+    QDBusPendingCall prepared = bus.asyncCall(call("PreparePrint", handle)
+                                              << QVariantMap{{QStringLiteral("printer"), QStringLiteral("corvane")}}
+                                              << QVariantMap() << QVariantMap());
+    ASSERT_TRUE(hosttest::waitUntil([&] { return d.shown && d.shown->isVisible(); }));
+    host::PrintDialog* dialog = d.shown;
+    QWidget* page = dialog->panelPage(QStringLiteral("Job Type"));
+    ASSERT_NE(page, nullptr);
+    dialog->pages()->setCurrentWidget(page);
+    auto* jobType = page->findChild<QComboBox*>(QStringLiteral("jobtypeButton"));
+    ASSERT_NE(jobType, nullptr);
+    const QString passcode = QStringLiteral("97531");
+    ASSERT_TRUE(lwtest::inModalDialog(
+        [&] { hosttest::chooseByKeyboard(jobType, QStringLiteral("Secure Print")); },
+        [&](QDialog* window) {
+            for (const auto& [field, text] : {std::pair{"TextUserIDBox", QStringLiteral("ann")},
+                                              {"TextPasscodeBox", passcode}, {"TextJobNameBox", QStringLiteral("Pay")}}) {
+                auto* edit = window->findChild<QLineEdit*>(QString::fromLatin1(field));
+                ASSERT_NE(edit, nullptr) << field;
+                edit->setFocus();
+                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(edit, text);
+            }
+            QTest::keyClick(window->focusWidget(), Qt::Key_Return);
+        },
+        dialog));
+    QTest::mouseClick(dialog->printButton(), Qt::LeftButton);
+    ASSERT_EQ(responseOf(prepared), portal::kResponseOk);
+    QDBusPendingReply<uint, QVariantMap> reply = prepared;
+    const QVariantMap results = reply.argumentAt<1>();
+    // Nothing the application gets back holds the passcode.
+    const QDBusArgument settings = results.value(QStringLiteral("settings")).value<QDBusArgument>();
+    QVariantMap returned;
+    settings >> returned;
+    EXPECT_EQ(returned.value(QStringLiteral("printer")).toString(), QStringLiteral("corvane"));
+    for (auto it = returned.constBegin(); it != returned.constEnd(); ++it)
+        EXPECT_FALSE(it.value().toString().contains(passcode)) << it.key().toStdString();
+
+    const std::string pdf = d.dir.write("one.pdf", "%PDF-1.4\n% one page\n%%EOF\n");
+    QFile file(QString::fromStdString(pdf));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const int before = d.answers;
+    QDBusPendingCall print = bus.asyncCall(call("Print", QStringLiteral("/org/freedesktop/portal/desktop/request/1_3/s2"))
+                                           << QVariant::fromValue(QDBusUnixFileDescriptor(file.handle()))
+                                           << QVariantMap{{QStringLiteral("token"), results.value(QStringLiteral("token"))}});
+    ASSERT_EQ(responseOf(print), portal::kResponseOk);
+    ASSERT_GT(d.answers, before);
+    const auto job = hosttest::jobAttributes(d.lastJob);
+    EXPECT_EQ(hosttest::attr(job, "JobType"), "Secure");
+    EXPECT_EQ(hosttest::attr(job, "SecurePrintPasscode"), "Custom." + passcode.toStdString());
+    EXPECT_EQ(hosttest::attr(job, "job-name"), "org.example.App: Letter");
+    // Nor any file the backend keeps.
+    EXPECT_EQ(hosttest::filesUnder(d.dir.file("config")).find(passcode.toStdString()), std::string::npos);
+    QDBusConnection::disconnectFromBus(QStringLiteral("secure"));
+}
+
 } // namespace
