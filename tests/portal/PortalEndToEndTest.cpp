@@ -282,7 +282,7 @@ uint responseOf(const QDBusPendingCall& pending)
     return reply.isValid() ? reply.argumentAt<0>() : 99;
 }
 
-TEST(PortalEndToEnd, CloseACallerLeavingAndADocumentOfAnotherKindPrintNothing)
+TEST(PortalEndToEnd, CloseALeavingCallerABadDocumentAndARefusingQueuePrintNothing)
 {
     NEED_DESKTOP();
     QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(d.busAddress), QStringLiteral("app"));
@@ -338,6 +338,38 @@ TEST(PortalEndToEnd, CloseACallerLeavingAndADocumentOfAnotherKindPrintNothing)
                                            << QVariantMap{{QStringLiteral("token"), 12345u}});
     EXPECT_EQ(responseOf(print), portal::kResponseOther);
     EXPECT_EQ(d.shown, nullptr);
+
+    // A queue that refuses jobs: the prepared Print answers 2.
+    d.shown = nullptr;
+    QDBusPendingCall again = bus.asyncCall(call("PreparePrint", QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/t4"))
+                                           << QVariantMap{{QStringLiteral("printer"), QStringLiteral("corvane")}}
+                                           << QVariantMap() << QVariantMap());
+    ASSERT_TRUE(hosttest::waitUntil([&] { return d.shown && d.shown->isVisible(); }));
+    QTest::mouseClick(d.shown->printButton(), Qt::LeftButton);
+    ASSERT_EQ(responseOf(again), portal::kResponseOk);
+    QDBusPendingReply<uint, QVariantMap> prepared = again;
+    const QVariant token = prepared.argumentAt<1>().value(QStringLiteral("token"));
+    const std::string pdf = d.dir.write("two.pdf", "%PDF-1.4\n%%EOF\n");
+    ASSERT_EQ(lwtest::runProcess({"cupsreject", "corvane"}, d.cupsd->env()).exitStatus, 0);
+    QFile document(QString::fromStdString(pdf));
+    ASSERT_TRUE(document.open(QIODevice::ReadOnly));
+    auto printCall = [&](const char* name, const QVariant& withToken) {
+        return bus.asyncCall(call("Print", QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/") + QLatin1String(name))
+                             << QVariant::fromValue(QDBusUnixFileDescriptor(document.handle()))
+                             << QVariantMap{{QStringLiteral("token"), withToken}});
+    };
+    EXPECT_EQ(responseOf(printCall("t5", token)), portal::kResponseOther);
+    ASSERT_EQ(lwtest::runProcess({"cupsaccept", "corvane"}, d.cupsd->env()).exitStatus, 0);
+
+    // The token was used: the next Print shows the dialog first, with the
+    // document, and then prints.
+    d.shown = nullptr;
+    document.seek(0);
+    QDBusPendingCall unprepared = printCall("t6", token);
+    ASSERT_TRUE(hosttest::waitUntil([&] { return d.shown && d.shown->isVisible(); }));
+    QTest::mouseClick(d.shown->printButton(), Qt::LeftButton);
+    EXPECT_EQ(responseOf(unprepared), portal::kResponseOk);
+    EXPECT_GT(d.lastJob, 0);
     QDBusConnection::disconnectFromBus(QStringLiteral("app"));
 }
 
