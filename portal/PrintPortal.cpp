@@ -159,6 +159,7 @@ public:
 
 PrintPortal::PrintPortal(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus))
 {
+    readers_.setMaxThreadCount(kMaxDocumentReads);
     callers_ = new QDBusServiceWatcher(this);
     callers_->setConnection(bus_);
     callers_->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
@@ -396,6 +397,8 @@ uint PrintPortal::Print(const QDBusObjectPath& handle, const QString& app_id, co
     };
     if (!fd.isValid())
         return refuse(tr("no document was given"));
+    if (readers_.activeThreadCount() >= kMaxDocumentReads)
+        return refuse(tr("%1 documents are being read already").arg(kMaxDocumentReads));
     PortalJob* prepared = nullptr;
     if (const auto it = tokens_.find(options.value(QStringLiteral("token")).toUInt()); it != tokens_.end()) {
         prepared = it->second;
@@ -484,7 +487,7 @@ uint PrintPortal::Print(const QDBusObjectPath& handle, const QString& app_id, co
         if (!job->sender->start(request))
             return fail(tr("a job is being sent already"));
     });
-    reading->setFuture(QtConcurrent::run([copy, path] {
+    reading->setFuture(QtConcurrent::run(&readers_, [copy, path] {
         ReadResult r = readDocument(copy, path);
         ::close(copy);
         return r;

@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QVariantMap>
 #include <map>
 #include <memory>
@@ -38,6 +39,9 @@ inline constexpr char kObjectPath[] = "/org/freedesktop/portal/desktop";
 inline constexpr int kTokenLifetimeMs = 5 * 60 * 1000;
 inline constexpr int kMaxTokens = 16;
 inline constexpr int kMaxOpenDialogs = 8;
+// Documents read at once (each on a thread of its own); a Print beyond that
+// is refused.
+inline constexpr int kMaxDocumentReads = 4;
 
 // Portal responses.
 inline constexpr uint kResponseOk = 0;
@@ -88,6 +92,7 @@ private:
     std::map<PortalJob*, std::unique_ptr<PortalJob>> jobs_; // every job alive
     std::map<uint, PortalJob*> tokens_;
     QTemporaryDir scratch_; // documents and plug-in copies, mode 0700
+    QThreadPool readers_;
 };
 
 } // namespace printpanels::portal

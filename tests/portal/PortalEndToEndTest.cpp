@@ -434,4 +434,41 @@ TEST(PortalEndToEnd, SecurePrintValuesGoWithTheJobOnly)
     QDBusConnection::disconnectFromBus(QStringLiteral("secure"));
 }
 
+TEST(PortalEndToEnd, OpenDialogsAndTokensAreBounded)
+{
+    NEED_DESKTOP();
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(d.busAddress), QStringLiteral("flood"));
+    auto prepare = [&](int i) {
+        return bus.asyncCall(call("PreparePrint", QStringLiteral("/org/freedesktop/portal/desktop/request/1_4/f%1").arg(i))
+                             << QVariantMap{{QStringLiteral("printer"), QStringLiteral("corvane")}} << QVariantMap()
+                             << QVariantMap());
+    };
+    std::vector<std::pair<QDBusPendingCall, host::PrintDialog*>> open;
+    for (int i = 0; i < portal::kMaxOpenDialogs; ++i) {
+        d.shown = nullptr;
+        QDBusPendingCall pending = prepare(i);
+        ASSERT_TRUE(hosttest::waitUntil([&] { return d.shown != nullptr; }));
+        open.emplace_back(pending, d.shown);
+    }
+    EXPECT_EQ(responseOf(prepare(100)), portal::kResponseOther); // one too many
+    // Every dialog OK'd, and more: the oldest tokens go.
+    for (int i = portal::kMaxOpenDialogs; i <= portal::kMaxTokens; ++i) {
+        auto [pending, dialog] = open.front();
+        open.erase(open.begin());
+        QTest::mouseClick(dialog->printButton(), Qt::LeftButton);
+        EXPECT_EQ(responseOf(pending), portal::kResponseOk);
+        d.shown = nullptr;
+        QDBusPendingCall next = prepare(i);
+        ASSERT_TRUE(hosttest::waitUntil([&] { return d.shown != nullptr; }));
+        open.emplace_back(next, d.shown);
+    }
+    for (auto& [pending, dialog] : open) {
+        QTest::mouseClick(dialog->printButton(), Qt::LeftButton);
+        EXPECT_EQ(responseOf(pending), portal::kResponseOk);
+    }
+    EXPECT_EQ(d.portal->tokens(), portal::kMaxTokens);
+    EXPECT_EQ(d.portal->openDialogs(), 0);
+    QDBusConnection::disconnectFromBus(QStringLiteral("flood"));
+}
+
 } // namespace
