@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 #include <QSpinBox>
 
 #include <cups/cups.h>
@@ -131,10 +132,13 @@ struct Desktop {
     }
     // Starts a GTK application printing; its result line goes to `out`.
     void startClient(lwtest::ChildProcess& client, const char* gtk, const char* pages, const char* copies,
-                     const std::string& out)
+                     const std::string& out, bool window = false)
     {
         shown = nullptr;
-        client.start({"/usr/bin/python3", PORTAL_TEST_CLIENT, gtk, "corvane", pages, copies, "Two pages"},
+        std::vector<std::string> argv{"/usr/bin/python3", PORTAL_TEST_CLIENT, gtk, "corvane", pages, copies, "Two pages"};
+        if (window)
+            argv.push_back("window");
+        client.start(argv,
                      {{"GTK_USE_PORTAL", "1"}, {"GDK_DEBUG", "portals"}, {"GTK_A11Y", "none"}}, out, out + ".err");
     }
 };
@@ -210,8 +214,11 @@ TEST(PortalEndToEnd, GtkThreePrintsThroughOurPanelsAndCancelPrintsNothing)
     // Cancel: the application hears CANCEL and CUPS gets nothing.
     const int answersBefore = d.answers;
     const std::string cancelled = d.dir.file("gtk3-cancel.out");
-    d.startClient(client, "3", "2", "1", cancelled);
+    d.startClient(client, "3", "2", "1", cancelled, true);
     ASSERT_TRUE(hosttest::waitUntil([&] { return d.shown && d.shown->isVisible(); }));
+    // Above the application's window.
+    ASSERT_TRUE(d.shown->windowHandle());
+    EXPECT_NE(d.shown->windowHandle()->transientParent(), nullptr);
     QTest::keyClick(d.shown, Qt::Key_Escape);
     ASSERT_TRUE(hosttest::waitUntil([&] { return !client.running(); }));
     EXPECT_EQ(slurp(cancelled), "cancel\n") << slurp(cancelled + ".err");

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-# A GTK application that prints: gtk_print_client.py GTK-VERSION PRINTER PAGES COPIES TITLE.
+# A GTK application that prints: gtk_print_client.py GTK-VERSION PRINTER PAGES COPIES TITLE [window].
+# With "window" (GTK 3) the print dialog belongs to a window of the application.
 # Prints Gtk.PrintOperation's result ("apply", "cancel", "error") on standard output.
 import sys
 
@@ -29,8 +30,14 @@ def draw_page(operation, context, number):
 
 
 op.connect("draw-page", draw_page)
+parent = None
+if len(sys.argv) > 6 and gtk_version == "3":
+    parent = Gtk.Window(title=title)
+    parent.show_all()
+    while Gtk.events_pending():
+        Gtk.main_iteration()
 try:
-    result = op.run(Gtk.PrintOperationAction.PRINT_DIALOG, None)
+    result = op.run(Gtk.PrintOperationAction.PRINT_DIALOG, parent)
     print(result.value_nick, flush=True)
 except Exception as error:  # GLib.Error: the portal refused
     print("error", error, flush=True)
