@@ -172,6 +172,8 @@ PrintPortal::~PrintPortal()
         job->answer(kResponseOther);
     tokens_.clear();
     jobs_.clear();
+    // And the jobs that ended and wait for the event loop to delete them.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 bool PrintPortal::publish(QString* error)
