@@ -160,6 +160,8 @@ public:
 PrintPortal::PrintPortal(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus))
 {
     readers_.setMaxThreadCount(kMaxDocumentReads);
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installEventFilter(this);
     callers_ = new QDBusServiceWatcher(this);
     callers_->setConnection(bus_);
     callers_->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
@@ -174,6 +176,22 @@ PrintPortal::~PrintPortal()
     jobs_.clear();
     // And the jobs that ended and wait for the event loop to delete them.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool PrintPortal::eventFilter(QObject* watched, QEvent* event)
+{
+    // A modal window (QDialog::exec) is made application-modal unless it is
+    // modal to its window already; polishing comes before it is shown.
+    if (event->type() == QEvent::Polish) {
+        auto* window = qobject_cast<QDialog*>(watched);
+        if (window && window->isWindow() && !qobject_cast<PrintDialog*>(window))
+            for (QWidget* up = window->parentWidget(); up; up = up->parentWidget())
+                if (qobject_cast<PrintDialog*>(up)) {
+                    window->setWindowModality(Qt::WindowModal);
+                    break;
+                }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 bool PrintPortal::publish(QString* error)

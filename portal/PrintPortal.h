@@ -72,6 +72,11 @@ public slots:
                const QString& title, const QDBusUnixFileDescriptor& fd, const QVariantMap& options,
                const QDBusMessage& message, QVariantMap& results);
 
+protected:
+    // Makes the windows a plug-in opens from a dialog modal to that dialog
+    // only: another application's dialog stays usable meanwhile.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // A dialog is on the screen (for tests and the benchmark).
     void dialogShown(printpanels::host::PrintDialog* dialog);

@@ -311,6 +311,7 @@ TEST(PortalEndToEnd, CloseALeavingCallerABadDocumentAndARefusingQueuePrintNothin
         auto* enable = window->findChild<QCheckBox*>(QStringLiteral("EnableButton"));
         auto* shadows = window->findChild<QLineEdit*>(QStringLiteral("TextThree"));
         ASSERT_TRUE(enable && shadows);
+        EXPECT_EQ(window->windowModality(), Qt::WindowModal); // the other dialog stays usable
         QTest::keyClick(enable, Qt::Key_Space);
         QTest::keyClick(shadows, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(shadows, QStringLiteral("-2"));
