@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <PreviewPane.h>
 #include <QWindow>
 #include <QSpinBox>
 
@@ -387,11 +388,19 @@ TEST(PortalEndToEnd, SecurePrintValuesGoWithTheJobOnly)
     QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(d.busAddress), QStringLiteral("secure"));
     const QString handle = QStringLiteral("/org/freedesktop/portal/desktop/request/1_3/s1");
     d.shown = nullptr;
+    // GTK's keys: pages 2 and 3 (0-based ranges), three copies, US Letter.
     QDBusPendingCall prepared = bus.asyncCall(call("PreparePrint", handle)
-                                              << QVariantMap{{QStringLiteral("printer"), QStringLiteral("corvane")}}
-                                              << QVariantMap() << QVariantMap());
+                                              << QVariantMap{{QStringLiteral("printer"), QStringLiteral("corvane")},
+                                                             {QStringLiteral("n-copies"), QStringLiteral("3")},
+                                                             {QStringLiteral("print-pages"), QStringLiteral("ranges")},
+                                                             {QStringLiteral("page-ranges"), QStringLiteral("1-2")}}
+                                              << QVariantMap{{QStringLiteral("PPDName"), QStringLiteral("Letter")}}
+                                              << QVariantMap());
     ASSERT_TRUE(hosttest::waitUntil([&] { return d.shown && d.shown->isVisible(); }));
     host::PrintDialog* dialog = d.shown;
+    EXPECT_EQ(dialog->copiesBox()->value(), 3);
+    EXPECT_EQ(dialog->pageRangesEdit()->text(), QStringLiteral("2-3"));
+    EXPECT_EQ(d.shown->preview()->statusLabel()->text().contains(QStringLiteral("renders")), true);
     QWidget* page = dialog->panelPage(QStringLiteral("Job Type"));
     ASSERT_NE(page, nullptr);
     dialog->pages()->setCurrentWidget(page);
@@ -421,6 +430,12 @@ TEST(PortalEndToEnd, SecurePrintValuesGoWithTheJobOnly)
     QVariantMap returned;
     settings >> returned;
     EXPECT_EQ(returned.value(QStringLiteral("printer")).toString(), QStringLiteral("corvane"));
+    EXPECT_EQ(returned.value(QStringLiteral("n-copies")).toString(), QStringLiteral("3"));
+    EXPECT_EQ(returned.value(QStringLiteral("page-ranges")).toString(), QStringLiteral("1-2"));
+    QVariantMap setup;
+    results.value(QStringLiteral("page-setup")).value<QDBusArgument>() >> setup;
+    EXPECT_EQ(setup.value(QStringLiteral("PPDName")).toString(), QStringLiteral("Letter"));
+    EXPECT_NEAR(setup.value(QStringLiteral("Width")).toDouble(), 215.9, 0.5);
     for (auto it = returned.constBegin(); it != returned.constEnd(); ++it)
         EXPECT_FALSE(it.value().toString().contains(passcode)) << it.key().toStdString();
 
