@@ -313,17 +313,14 @@ PortalJob* PrintPortal::startJob(const QDBusObjectPath& handle, const QString& t
         callers_->addWatchedService(job->caller);
 
     // Above the application's window where it is an X11 one.
-    dialog.setAttribute(Qt::WA_NativeWindow);
     if (parentWindow.startsWith(QLatin1String("x11:")) && QGuiApplication::platformName() == QLatin1String("xcb")) {
         bool ok = false;
         const WId parent = parentWindow.mid(4).toULongLong(&ok, 16);
         if (ok && parent) {
             dialog.winId();
             if (QWindow* foreign = QWindow::fromWinId(parent)) {
-                foreign->setParent(nullptr);
+                foreign->QObject::setParent(raw); // goes with the request
                 dialog.windowHandle()->setTransientParent(foreign);
-                foreign->setParent(nullptr);
-                foreign->QObject::setParent(raw);
             }
         }
     }
