@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QLibrary>
@@ -108,6 +109,21 @@ PDEPlugIn* PluginSet::factory(Found& found)
 {
     if (found.factory || found.failed)
         return found.factory;
+    const QString bundle = found.loader->fileName();
+    if (!copyDir_.isEmpty()) {
+        // A copy is a file of its own (another inode): the dynamic linker
+        // loads it anew instead of handing out the instance already loaded.
+        static int serial = 0;
+        const QString copy = QDir(copyDir_).filePath(QStringLiteral("%1-%2").arg(++serial).arg(QFileInfo(bundle).fileName()));
+        if (!QFile::copy(bundle, copy)) {
+            found.failed = true;
+            warnings_ << QCoreApplication::translate("PluginSet", "%1: cannot be copied to %2").arg(bundle, copyDir_);
+            return nullptr;
+        }
+        found.loader = std::make_unique<QPluginLoader>(copy);
+        found.loader->load();
+        QFile::remove(copy);
+    }
     QObject* root = found.loader->instance();
     found.factory = qobject_cast<PDEPlugIn*>(root);
     if (!found.factory) {
@@ -119,7 +135,7 @@ PDEPlugIn* PluginSet::factory(Found& found)
             found.loader->unload();
         return nullptr;
     }
-    found.factory->initWithBundle(found.loader->fileName());
+    found.factory->initWithBundle(bundle);
     return found.factory;
 }
 

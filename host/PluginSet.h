@@ -53,6 +53,12 @@ public:
     // plug-in answers to are added to `missing` (when given).
     QList<Panel> panelsFor(const QStringList& names, PDEPluginCallback* callback, QStringList* missing = nullptr);
 
+    // Loads every plug-in from a private copy of its library, made in `dir`
+    // and removed once loaded: the plug-in-wide values of this set's panels
+    // (Color Balance, Secure Print) are then its own, apart from those of
+    // any other set in the process. Call before panelsFor().
+    void usePrivateCopies(const QString& dir) { copyDir_ = dir; }
+
     const QStringList& warnings() const { return warnings_; }
     // The directories scan() looked in.
     const QStringList& searched() const { return searched_; }
@@ -73,6 +79,7 @@ private:
     QMap<QString, size_t> byName_;
     QStringList warnings_;
     QStringList searched_;
+    QString copyDir_;
 };
 
 } // namespace printpanels::host

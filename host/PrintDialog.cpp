@@ -417,7 +417,8 @@ void PrintDialog::buildPrinterPages()
     const QString printerName = !session_.queue().isEmpty() ? session_.queue()
                                 : (ppd && ppd->nickname) ? QString::fromUtf8(ppd->nickname)
                                                          : tr("PPD file");
-    setWindowTitle(tr("Print - %1").arg(printerName));
+    setWindowTitle(documentTitle_.isEmpty() ? tr("Print - %1").arg(printerName)
+                                            : tr("%1 - %2").arg(documentTitle_, printerName));
 }
 
 void PrintDialog::dropPrinterPages()
@@ -695,7 +696,7 @@ void PrintDialog::destinationChanged()
     // A copy to a file is no job: nothing on the Job page applies to it.
     jobPage_->setEnabled(!toFile);
     printButton_->setText(toFile ? tr("Sa&ve") : tr("&Print"));
-    if (document_.isEmpty()) {
+    if (document_.isEmpty() && !preparing_) {
         printButton_->setEnabled(false);
         printButton_->setToolTip(tr("No document was given to print."));
     } else {
@@ -789,7 +790,7 @@ bool PrintDialog::print()
 {
     if (isSending())
         return false;
-    if (document_.isEmpty()) {
+    if (document_.isEmpty() && !preparing_) {
         showError(tr("There is no document to print."));
         return false;
     }
@@ -815,6 +816,11 @@ bool PrintDialog::print()
         return false;
     }
     keepValues();
+    if (preparing_) {
+        storeSettings();
+        accept();
+        return true;
+    }
 
     if (session_.destinationType() == kPMDestinationFile) {
         const QString target = outputFileEdit()->text();
@@ -839,20 +845,41 @@ bool PrintDialog::print()
         return true;
     }
 
-    JobRequest request;
-    request.queue = session_.queue();
-    request.file = document_;
-    request.title = session_.settings().jobName();
-    request.copies = copiesBox()->value();
-    request.options = session_.jobOptions();
-    for (auto& option : layoutOptions())
-        request.options.push_back(std::move(option));
+    JobRequest request = jobRequest(document_);
     sendingTo_ = request.queue;
     if (!sender_.start(request))
         return false;
     setSending(true);
     showMessage(tr("Sending %1 to %2...").arg(QFileInfo(document_).fileName(), request.queue));
     return true;
+}
+
+JobRequest PrintDialog::jobRequest(const QString& file) const
+{
+    JobRequest request;
+    request.queue = session_.queue();
+    request.file = file;
+    request.title = session_.settings().jobName();
+    request.copies = copiesBox()->value();
+    request.options = session_.jobOptions();
+    for (auto& option : layoutOptions())
+        request.options.push_back(std::move(option));
+    return request;
+}
+
+void PrintDialog::setPreparing(const QString& title, const QString& previewText)
+{
+    preparing_ = true;
+    documentTitle_ = title;
+    if (auto* name = findChild<QLabel*>(QStringLiteral("documentName")))
+        name->setText(title);
+    preview_->statusLabel()->setText(previewText);
+    ppd_file_t* ppd = session_.ppd().ppd();
+    const QString printerName = !session_.queue().isEmpty() ? session_.queue()
+                                : (ppd && ppd->nickname) ? QString::fromUtf8(ppd->nickname)
+                                                         : tr("PPD file");
+    setWindowTitle(tr("%1 - %2").arg(title, printerName));
+    destinationChanged();
 }
 
 void PrintDialog::sendingFinished(int jobId, const QString& error, bool cancelled)

@@ -70,6 +70,17 @@ public:
     // (or saves the document to a file); false when it cannot start. The
     // settings are stored once the job is accepted; the dialog then closes.
     bool print();
+    // For a document the application renders after the dialog: Print then
+    // runs the panels' checks, keeps the values and closes the dialog, and
+    // the job is sent later with jobRequest(). `title` names the document
+    // and the window; the preview shows `previewText`.
+    void setPreparing(const QString& title, const QString& previewText);
+    bool preparing() const { return preparing_; }
+    // The job the dialog's choices make of `file`, as print() sends it: the
+    // PPD choices the job must name and the layout options.
+    JobRequest jobRequest(const QString& file) const;
+    // Marks a PPD choice as the user's choice of it on a page would.
+    void chooseFeature(const QString& keyword, const QString& choice) { featureChosen(keyword, choice); }
     // Cancel (and closing the window): the stored settings stay as they were
     // when the dialog opened. A job being sent is withdrawn first.
     void reject() override;
@@ -132,6 +143,8 @@ private:
     int lastIndex_ = -1;
     int jobId_ = 0;
     QString printedQueue_;
+    bool preparing_ = false;
+    QString documentTitle_;
     bool restoring_ = false;       // panels and features are being restored: no messages
     bool closeAfterCancel_ = false;
     QStringList pendingMessages_;  // of the requests one user action caused

@@ -35,7 +35,8 @@ for p in "$levelwatch" "$printpanels" "$ppd"; do
         [ "$owner" = root/root ] || fail "$name: $path owned by $owner"
         case "$path" in
         usr/ | usr/bin/* | usr/lib/ | usr/lib/cups/ | usr/lib/cups/filter/* | usr/lib/cups/backend/* | \
-            usr/lib/printpanels/* | usr/share/ | usr/share/doc/* | usr/share/man/* | usr/share/locale/* | \
+            usr/lib/printpanels/* | usr/libexec/ | usr/libexec/printpanels-portal | usr/share/dbus-1/* | \
+            usr/share/xdg-desktop-portal/* | usr/share/ | usr/share/doc/* | usr/share/man/* | usr/share/locale/* | \
             usr/share/ppd/* | usr/share/applications/* | usr/share/icons/* | usr/share/printpanels/* | \
             usr/lib/nagios/ | usr/lib/nagios/plugins/ | usr/lib/nagios/plugins/check_levelwatch | \
             usr/lib/systemd/ | usr/lib/systemd/system/ | usr/lib/systemd/system/levelwatch-prometheus.* | \
@@ -114,6 +115,16 @@ panels=$(LANG=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen "$root/usr/bin/printpanels-h
     fail "printpanels-host with the installed plug-in and German tables: $panels"
 hints=$(desktop-file-validate "$root/usr/share/applications/printpanels-host.desktop" 2>&1) && [ -z "$hints" ] ||
     fail "the desktop entry: $hints"
+
+# The print portal: activated by its bus name, chosen for no desktop until
+# the administrator names it.
+service="$root/usr/share/dbus-1/services/org.freedesktop.impl.portal.desktop.printpanels.service"
+grep -qx 'Exec=/usr/libexec/printpanels-portal' "$service" 2>/dev/null || fail "the portal's D-Bus service: $(cat "$service" 2>&1)"
+portalfile="$root/usr/share/xdg-desktop-portal/portals/printpanels.portal"
+grep -qx 'UseIn=printpanels' "$portalfile" 2>/dev/null && grep -qx 'Interfaces=org.freedesktop.impl.portal.Print;' "$portalfile" ||
+    fail "the portal file: $(cat "$portalfile" 2>&1)"
+QT_QPA_PLATFORM=offscreen "$root/usr/libexec/printpanels-portal" --help | grep -q 'Print portal backend' ||
+    fail "printpanels-portal --help"
 
 ppdcheck=$(cupstestppd -W all -R "$root" "$root/usr/share/ppd/printpanels/corvane5170.ppd" 2>&1)
 [ $? -eq 0 ] && ! grep -q WARN <<<"$ppdcheck" || fail "cupstestppd with the installed filters: $ppdcheck"
