@@ -160,6 +160,7 @@ public:
 PrintPortal::PrintPortal(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus))
 {
     readers_.setMaxThreadCount(kMaxDocumentReads);
+    idleSince_.start();
     if (QCoreApplication::instance())
         QCoreApplication::instance()->installEventFilter(this);
     callers_ = new QDBusServiceWatcher(this);
@@ -229,6 +230,8 @@ void PrintPortal::finished(PortalJob* job)
         return;
     it->second.release()->deleteLater();
     jobs_.erase(it);
+    if (jobs_.empty())
+        idleSince_.restart();
 }
 
 void PrintPortal::callerLeft(const QString& name)

@@ -42,6 +42,9 @@ inline constexpr int kMaxOpenDialogs = 8;
 // Documents read at once (each on a thread of its own); a Print beyond that
 // is refused.
 inline constexpr int kMaxDocumentReads = 4;
+// The backend ends once it has held no dialog, token or document this long
+// (D-Bus activation starts it again): every plug-in copy it loaded goes with it.
+inline constexpr int kIdleExitMs = 2 * 60 * 1000;
 
 // Portal responses.
 inline constexpr uint kResponseOk = 0;
@@ -63,6 +66,8 @@ public:
 
     int openDialogs() const;
     int tokens() const { return int(tokens_.size()); }
+    // How long the backend has held no job at all (0 while it holds one).
+    qint64 idleMs() const { return jobs_.empty() ? idleSince_.elapsed() : 0; }
 
 public slots:
     uint PreparePrint(const QDBusObjectPath& handle, const QString& app_id, const QString& parent_window,
@@ -98,6 +103,7 @@ private:
     std::map<uint, PortalJob*> tokens_;
     QTemporaryDir scratch_; // documents and plug-in copies, mode 0700
     QThreadPool readers_;
+    QElapsedTimer idleSince_;
 };
 
 } // namespace printpanels::portal

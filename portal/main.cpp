@@ -67,5 +67,13 @@ int main(int argc, char** argv)
                              static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
             });
         });
+    // Each dialog loads its own copy of the plug-ins, which stays loaded:
+    // an idle backend ends, and the next request starts a fresh one.
+    QTimer idle;
+    QObject::connect(&idle, &QTimer::timeout, &app, [&portal] {
+        if (portal.idleMs() >= kIdleExitMs)
+            QCoreApplication::quit();
+    });
+    idle.start(kIdleExitMs / 8);
     return app.exec();
 }
