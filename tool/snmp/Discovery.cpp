@@ -281,17 +281,18 @@ Road* roadWithId(std::vector<Road>& roads, int id)
     return nullptr;
 }
 
-// Reports the sender of a v1 answer whose sysObjectID matches.
-void reportMatch(CNetIO& io, const Datagram& datagram, SNMP_AGENT_CALLBACK callback, void* user,
+// Reports the sender of a v1 answer whose sysObjectID matches; true when it did.
+bool reportMatch(CNetIO& io, const Datagram& datagram, SNMP_AGENT_CALLBACK callback, void* user,
                  const char* interfaceName)
 {
     if (!io.parseForOID(datagram.data, datagram.size))
-        return;
+        return false;
     char address[INET6_ADDRSTRLEN];
     addressText(reinterpret_cast<const sockaddr*>(&datagram.from), address, sizeof address);
     lwTrace("szAddr=%s\n", address);
     if (callback != nullptr)
         (void)callback(address, interfaceName, user);
+    return true;
 }
 
 // The name a road's answers are reported with: its local address's
@@ -433,7 +434,10 @@ bool CNetIO::FindSnmpAgentHosts(const char* community, const char* const* hosts,
         const std::string name = reportedInterface(*road, datagram);
         if (road->family == AF_INET6 && needsScope(to.address))
             learnScope(datagram.ifindex, name.c_str());
-        reportMatch(*this, datagram, callback, user, name.c_str());
+        // Only a GetResponse that tells our model ends a host's wait: any
+        // other datagram from its address (forged, or not an answer) does not.
+        if (!reportMatch(*this, datagram, callback, user, name.c_str()))
+            return;
         auto place = answered[static_cast<size_t>(road - roads.data())].begin() + which;
         if (to.from == AnswerFrom::Peer && !*place) {
             *place = true;

@@ -484,7 +484,7 @@ public:
     // IPv6 link-local address with its zone leaves by that interface only),
     // from one socket per address family. Only the hosts asked may answer (a
     // broadcast or link multicast among them: any address of the link the
-    // answer came in by). Ends once every unicast host has answered, or by
+    // answer came in by). Ends once every unicast host has told our model, or by
     // the listening bounds. A host that does not resolve is skipped; at most
     // kDiscoveryMaxHosts are asked. False when oidText does not encode.
     bool FindSnmpAgentHosts(const char* community, const char* const* hosts, int count, const char* oidText,
