@@ -159,18 +159,6 @@ bool isModel(const std::string& sysObjectId, const DiscoverOptions& o)
     return n > 0 && io.MatchesTargetOID(encoded, n);
 }
 
-void copyAnswer(const FleetAnswer& a, bool withLevels, FoundPrinter& p)
-{
-    p.snmp = a.snmp;
-    p.name = a.name;
-    p.firmware = a.firmware;
-    p.mcuFirmware = a.mcuFirmware;
-    if (withLevels && a.haveLevels) {
-        p.haveLevels = true;
-        std::copy(a.levels, a.levels + 4, p.levels);
-    }
-}
-
 void note(DiscoverSummary* summary, bool bound, long n, const std::string& reason, const std::string& text)
 {
     if (summary != nullptr && n > 0)
@@ -222,6 +210,18 @@ std::string UriHost(const std::string& address)
     return "[" + address.substr(0, pct) + "%25" + zone + "]";
 }
 
+void CopyFleetAnswer(const FleetAnswer& a, bool withLevels, FoundPrinter& p)
+{
+    p.snmp = a.snmp;
+    p.name = a.name;
+    p.firmware = a.firmware;
+    p.mcuFirmware = a.mcuFirmware;
+    if (withLevels && a.haveLevels) {
+        p.haveLevels = true;
+        std::copy(a.levels, a.levels + 4, p.levels);
+    }
+}
+
 std::vector<FoundPrinter> DiscoverPrinters(const DiscoverOptions& options,
                                            const std::function<void(const FoundPrinter&)>& onPrinter,
                                            DiscoverSummary* summary)
@@ -263,7 +263,7 @@ std::vector<FoundPrinter> DiscoverPrinters(const DiscoverOptions& options,
         FoundPrinter p;
         p.address = addresses[i];
         if (a.up && isModel(a.sysObjectId, options)) {
-            copyAnswer(a, options.levels, p);
+            CopyFleetAnswer(a, options.levels, p);
         } else if (authenticated[i]) {
             p.snmp = "v3";
         } else {

@@ -77,6 +77,11 @@ std::vector<FoundPrinter> DiscoverPrinters(const DiscoverOptions& options,
                                            const std::function<void(const FoundPrinter&)>& onPrinter = {},
                                            DiscoverSummary* summary = nullptr);
 
+struct FleetAnswer;
+// The fleet road's answer about a printer into p: the version, name and
+// firmware versions, and the levels when withLevels and the printer told them.
+void CopyFleetAnswer(const FleetAnswer& answer, bool withLevels, FoundPrinter& p);
+
 // The printer's name and firmware versions into printer, asked at host (a
 // numeric address; an IPv6 link-local one takes scope_id as its scope) over
 // SNMP v1 (three reads) or SNMPv3 (one exchange). What the printer does not

@@ -1,5 +1,6 @@
 #include "Server.h"
 
+#include "Discover.h"
 #include "Metrics.h"
 #include "snmp/Fleet.h"
 
@@ -241,12 +242,7 @@ struct Server::State {
                     const FleetAnswer& a = answers.front();
                     up = true;
                     outcome = Outcome::Answered;
-                    printer.snmp = a.snmp;
-                    printer.name = a.name;
-                    printer.firmware = a.firmware;
-                    printer.mcuFirmware = a.mcuFirmware;
-                    printer.haveLevels = a.haveLevels;
-                    std::copy(a.levels, a.levels + 4, printer.levels);
+                    CopyFleetAnswer(a, true, printer);
                 }
             }
             const double seconds = secondsSince(probe.start);
